@@ -20,6 +20,9 @@ struct Guid {
 };
 static_assert(sizeof(Guid) == 16);
 
+// The interface a device is asked for; backends check it before they hand out an endpoint volume.
+inline constexpr Guid kIidAudioEndpointVolume{0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A}};
+
 inline constexpr std::int32_t eRender = 0;
 inline constexpr std::int32_t eMultimedia = 1;
 inline constexpr std::uint32_t kClsctxInprocServer = 1;

@@ -117,6 +117,7 @@ TEST(EndpointIdentifiers, AreThePublishedOnes) {
   EXPECT_EQ(iid.Data3, 0x4546);
   const std::uint8_t tail[8] = {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A};
   EXPECT_EQ(0, std::memcmp(iid.Data4, tail, 8));
+  EXPECT_EQ(iid, platform::kIidAudioEndpointVolume);
   EXPECT_EQ(mIID::GUID_NULL(), (platform::Guid{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}}));
   cAEndpointVolClb sink;
   EXPECT_EQ(sink.OnNotify(nullptr), platform::kOk);

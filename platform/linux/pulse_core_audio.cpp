@@ -1,0 +1,274 @@
+#include "platform/linux/pulse_core_audio.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <vector>
+
+#include "platform/linux/alsa_endpoint.h"
+
+namespace hush::platform::linux_backend {
+
+// One connection to the sound server, on a threaded main loop. Every call below takes the loop's lock.
+class PulseConnection {
+ public:
+  PulseConnection() {
+    loop_ = pa_threaded_mainloop_new();
+    if (loop_ && pa_threaded_mainloop_start(loop_) < 0) {
+      pa_threaded_mainloop_free(loop_);
+      loop_ = nullptr;
+    }
+  }
+  ~PulseConnection() {
+    if (!loop_) return;
+    {
+      Lock lock(loop_);
+      Drop();
+    }
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+  }
+
+  struct Lock {
+    explicit Lock(pa_threaded_mainloop* held) : loop(held) { pa_threaded_mainloop_lock(loop); }
+    ~Lock() { pa_threaded_mainloop_unlock(loop); }
+    pa_threaded_mainloop* loop;
+  };
+
+  pa_threaded_mainloop* loop() const { return loop_; }
+  pa_context* context() const { return context_; }
+
+  // Connected and ready, connecting again when the server went away. Caller holds the lock.
+  bool EnsureReady() {
+    if (!loop_) return false;
+    if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) return true;
+    Drop();
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Hushdial");
+    if (!context_) return false;
+    pa_context_set_state_callback(context_, &PulseConnection::OnState, this);
+    pa_context_set_subscribe_callback(context_, &PulseConnection::OnEvent, this);
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+      Drop();
+      return false;
+    }
+    for (;;) {
+      const pa_context_state_t state = pa_context_get_state(context_);
+      if (state == PA_CONTEXT_READY) break;
+      if (!PA_CONTEXT_IS_GOOD(state)) {
+        Drop();
+        return false;
+      }
+      pa_threaded_mainloop_wait(loop_);
+    }
+    subscribed_ = false;
+    return true;
+  }
+
+  // Waits for an operation to finish (or to be cancelled by a lost connection). Caller holds the lock.
+  bool Wait(pa_operation* op) {
+    if (!op) return false;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(loop_);
+    const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
+    pa_operation_unref(op);
+    return done;
+  }
+
+  // Sink change notifications: one subscription per connection, fanned out to the registered sinks.
+  void Register(std::uint32_t sinkIndex, std::shared_ptr<IAudioEndpointVolumeCallback> sink) {
+    registrations_.push_back({sinkIndex, std::move(sink)});
+    if (!subscribed_ && context_) {
+      if (pa_operation* op = pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
+        pa_operation_unref(op);  // not waited for: nothing depends on the notifications
+      subscribed_ = true;
+    }
+  }
+  bool Unregister(const std::shared_ptr<IAudioEndpointVolumeCallback>& sink) {
+    const auto it = std::find_if(registrations_.begin(), registrations_.end(),
+                                 [&](const Registration& r) { return r.sink == sink; });
+    if (it == registrations_.end()) return false;
+    registrations_.erase(it);
+    return true;
+  }
+
+ private:
+  struct Registration {
+    std::uint32_t sinkIndex;
+    std::shared_ptr<IAudioEndpointVolumeCallback> sink;
+  };
+
+  void Drop() {
+    if (!context_) return;
+    pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa_context_set_subscribe_callback(context_, nullptr, nullptr);
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    context_ = nullptr;
+  }
+
+  static void OnState(pa_context*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<PulseConnection*>(self)->loop_, 0);
+  }
+  static void OnEvent(pa_context*, pa_subscription_event_type_t type, std::uint32_t index, void* self) {
+    auto* connection = static_cast<PulseConnection*>(self);
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK) return;
+    if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
+    const auto registrations = connection->registrations_;  // a sink may unregister while notified
+    for (const auto& r : registrations)
+      if (r.sinkIndex == index) r.sink->OnNotify(nullptr);
+  }
+
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  std::vector<Registration> registrations_;
+  bool subscribed_ = false;
+};
+
+namespace {
+
+struct SinkQuery {
+  PulseConnection* connection;
+  bool found = false;
+  std::uint32_t index = PA_INVALID_INDEX;
+  pa_cvolume volume{};
+};
+
+void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+  auto* query = static_cast<SinkQuery*>(userdata);
+  if (eol == 0 && info) {
+    query->found = true;
+    query->index = info->index;
+    query->volume = info->volume;
+  }
+  pa_threaded_mainloop_signal(query->connection->loop(), 0);
+}
+
+struct SuccessQuery {
+  PulseConnection* connection;
+  bool ok = false;
+};
+
+void OnSuccess(pa_context*, int success, void* userdata) {
+  auto* query = static_cast<SuccessQuery*>(userdata);
+  query->ok = success != 0;
+  pa_threaded_mainloop_signal(query->connection->loop(), 0);
+}
+
+class PulseEndpointVolume : public IAudioEndpointVolume {
+ public:
+  PulseEndpointVolume(std::shared_ptr<PulseConnection> pulse, std::uint32_t sinkIndex)
+      : pulse_(std::move(pulse)), sinkIndex_(sinkIndex) {}
+
+  HResult RegisterControlChangeNotify(std::shared_ptr<IAudioEndpointVolumeCallback> sink) override {
+    if (!sink) return kInvalidArg;
+    PulseConnection::Lock lock(pulse_->loop());
+    pulse_->Register(sinkIndex_, std::move(sink));
+    return kOk;
+  }
+  HResult UnregisterControlChangeNotify(const std::shared_ptr<IAudioEndpointVolumeCallback>& sink) override {
+    PulseConnection::Lock lock(pulse_->loop());
+    return pulse_->Unregister(sink) ? kOk : kNotFound;
+  }
+  HResult GetMasterVolumeLevelScalar(float* level) override {
+    if (!level) return kInvalidArg;
+    PulseConnection::Lock lock(pulse_->loop());
+    if (!Read()) return kFail;
+    *level = static_cast<float>(static_cast<double>(pa_cvolume_max(&volume_)) / PA_VOLUME_NORM);
+    return kOk;
+  }
+  HResult SetMasterVolumeLevelScalar(float level, const Guid*) override {
+    // As the Windows endpoint: a level outside 0.0 to 1.0 is refused.
+    if (!(level >= 0.0f && level <= 1.0f)) return kInvalidArg;
+    PulseConnection::Lock lock(pulse_->loop());
+    if (!haveVolume_ && !Read()) return kFail;
+    const auto target = static_cast<pa_volume_t>(std::lround(static_cast<double>(level) * PA_VOLUME_NORM));
+    pa_cvolume volume = volume_;
+    if (pa_cvolume_max(&volume) == PA_VOLUME_MUTED)
+      pa_cvolume_set(&volume, volume.channels, target);  // no balance left to keep
+    else
+      pa_cvolume_scale(&volume, target);
+    if (!pulse_->EnsureReady()) return kFail;
+    SuccessQuery query{pulse_.get()};
+    if (!pulse_->Wait(pa_context_set_sink_volume_by_index(pulse_->context(), sinkIndex_, &volume, OnSuccess, &query)) ||
+        !query.ok)
+      return kFail;
+    volume_ = volume;
+    return kOk;
+  }
+
+ private:
+  bool Read() {
+    if (!pulse_->EnsureReady()) return false;
+    SinkQuery query{pulse_.get()};
+    if (!pulse_->Wait(pa_context_get_sink_info_by_index(pulse_->context(), sinkIndex_, OnSinkInfo, &query)) ||
+        !query.found)
+      return false;
+    volume_ = query.volume;
+    haveVolume_ = true;
+    return true;
+  }
+
+  std::shared_ptr<PulseConnection> pulse_;
+  std::uint32_t sinkIndex_;
+  pa_cvolume volume_{};
+  bool haveVolume_ = false;
+};
+
+class PulseDevice : public IMMDevice {
+ public:
+  PulseDevice(std::shared_ptr<PulseConnection> pulse, std::uint32_t sinkIndex)
+      : pulse_(std::move(pulse)), sinkIndex_(sinkIndex) {}
+  HResult Activate(const Guid& iid, std::uint32_t, const PropVariantI2*,
+                   std::unique_ptr<IAudioEndpointVolume>* out) override {
+    if (!out) return kInvalidArg;
+    if (!(iid == kIidAudioEndpointVolume)) return kNoInterface;
+    *out = std::make_unique<PulseEndpointVolume>(pulse_, sinkIndex_);
+    return kOk;
+  }
+
+ private:
+  std::shared_ptr<PulseConnection> pulse_;
+  std::uint32_t sinkIndex_;
+};
+
+class LinuxEnumerator : public IMMDeviceEnumerator {
+ public:
+  LinuxEnumerator(std::shared_ptr<PulseConnection> pulse, const std::string& alsaFallback)
+      : pulse_(std::move(pulse)), alsaFallback_(alsaFallback) {}
+  HResult GetDefaultAudioEndpoint(std::int32_t dataFlow, std::int32_t role,
+                                  std::unique_ptr<IMMDevice>* device) override {
+    if (!device) return kInvalidArg;
+    if (dataFlow != eRender || role < 0 || role > 2) return kNotFound;
+    {
+      PulseConnection::Lock lock(pulse_->loop());
+      if (pulse_->EnsureReady()) {
+        SinkQuery query{pulse_.get()};
+        if (!pulse_->Wait(pa_context_get_sink_info_by_name(pulse_->context(), "@DEFAULT_SINK@", OnSinkInfo, &query)) ||
+            !query.found)
+          return kNotFound;  // a server without a sink: no playback device
+        *device = std::make_unique<PulseDevice>(pulse_, query.index);
+        return kOk;
+      }
+    }
+    *device = AlsaDefaultEndpoint(alsaFallback_);
+    return *device ? kOk : kNotFound;
+  }
+
+ private:
+  std::shared_ptr<PulseConnection> pulse_;
+  std::string alsaFallback_;
+};
+
+}  // namespace
+
+LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback)
+    : pulse_(std::make_shared<PulseConnection>()), alsaFallback_(std::move(alsaFallback)) {}
+
+LinuxCoreAudio::~LinuxCoreAudio() = default;
+
+std::unique_ptr<IMMDeviceEnumerator> LinuxCoreAudio::CreateDeviceEnumerator() {
+  return std::make_unique<LinuxEnumerator>(pulse_, alsaFallback_);
+}
+
+}  // namespace hush::platform::linux_backend

@@ -1,0 +1,43 @@
+#pragma once
+// Reads and sets the private test server's default sink with pactl, as a user would see it.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace hush::test {
+
+inline std::string Run(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+inline bool HaveTestServer() { return std::getenv("HUSHDIAL_TEST_PULSE") != nullptr; }
+
+// Percentages of the default sink's channels, as pactl prints them.
+inline std::vector<int> SinkPercents() {
+  const std::string out = Run("pactl get-sink-volume @DEFAULT_SINK@");
+  std::vector<int> percents;
+  for (std::size_t pos = out.find('%'); pos != std::string::npos; pos = out.find('%', pos + 1)) {
+    std::size_t start = pos;
+    while (start > 0 && out[start - 1] >= '0' && out[start - 1] <= '9') --start;
+    if (start < pos) percents.push_back(std::stoi(out.substr(start, pos - start)));
+  }
+  return percents;
+}
+
+inline int SinkPercent() {
+  const auto percents = SinkPercents();
+  int loudest = -1;
+  for (int p : percents) loudest = p > loudest ? p : loudest;
+  return loudest;
+}
+
+inline void SetSinkVolume(const std::string& volumes) { Run("pactl set-sink-volume @DEFAULT_SINK@ " + volumes); }
+
+}  // namespace hush::test
