@@ -1,0 +1,68 @@
+// The Win32 backends inside Wine: version query, Core Audio without a sound server, the winmm mixer.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "platform/win32/win32_platform.h"
+#include "tests/fake/fake_platform.h"
+#include "volume/VolumeSet.h"
+#include "volume/WinVersion.h"
+#include "volume/mCoreAudio.h"
+
+namespace hush {
+namespace {
+
+using namespace platform::win32;
+
+TEST(Win32Version, WineReportsWindows7AndTheEndpointPath) {
+  fake::FakePlatform fp;
+  Win32Version version;
+  platform::OsVersionInfoExW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_EQ(version.RtlGetVersion(&info), 0);
+  EXPECT_EQ(info.dwMajorVersion, 6u);
+  EXPECT_EQ(info.dwMinorVersion, 1u);
+  EXPECT_EQ(info.dwBuildNumber, 7601u);
+  const std::string text = WinVersion::WindowsVersionText(version);
+  EXPECT_NE(text.find("Windows 7"), std::string::npos) << text;
+  EXPECT_NE(text.find("(v6.1.7601)"), std::string::npos) << text;
+  EXPECT_EQ(WinVersion::WindowsMajorVersion, 6);
+}
+
+class Win32Audio : public ::testing::Test {
+ protected:
+  ComApartment apartment;
+  fake::FakePlatform fp;
+  Win32CoreAudio audio;
+  Win32Mixer mixer;
+  platform::Platform real{fp.box, audio, mixer, fp.version};
+};
+
+TEST_F(Win32Audio, WithoutASoundServerThereIsNoEndpointAndTheStepIsSilent) {
+  auto enumerator = audio.CreateDeviceEnumerator();
+  ASSERT_TRUE(enumerator);
+  std::unique_ptr<platform::IMMDevice> device;
+  EXPECT_EQ(enumerator->GetDefaultAudioEndpoint(platform::eRender, platform::eMultimedia, &device),
+            platform::kNotFound);
+  EXPECT_FALSE(device);
+  WinVersion::WindowsMajorVersion = 6;
+  VolumeSet::SetVolume(real, true);
+  VolumeSet::SetVolume(real, false);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST(Win32AudioNoCom, EnumeratorCreationFailureIsReportedAtLines100And102) {
+  // A thread that never entered a COM apartment can't create the enumerator.
+  fake::FakePlatform fp;
+  Win32CoreAudio audio;
+  platform::Platform real{fp.box, audio, fp.mixer, fp.version};
+  std::thread([&] { VolumeSet::SetVolumeNew(real, true); }).join();
+  ASSERT_EQ(fp.box.shown.size(), 2u);
+  EXPECT_NE(fp.box.shown[0].text.find("SetVolumeNew at line 100\r\r"), std::string::npos) << fp.box.shown[0].text;
+  EXPECT_NE(fp.box.shown[1].text.find("SetVolumeNew at line 102\r\r"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace hush
