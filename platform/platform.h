@@ -1,8 +1,12 @@
 #pragma once
 #include "platform/core_audio.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/mixer.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
 #include "platform/version.h"
+#include "platform/window_system.h"
 
 namespace hush::platform {
 
@@ -12,6 +16,14 @@ struct Platform {
   ICoreAudio& audio;
   IMixer& mixer;
   IVersionQuery& version;
+  IAtomTable& atoms;
+  IHotkeys& hotkeys;
+  IMessageLoop& messages;
+  ITimerService& timer;
+  IMainWindow& window;
+  ISettingsStore& settings;
+  IRegistry& registry;
+  IFileSystem& files;
 };
 
 }  // namespace hush::platform

@@ -1,8 +1,11 @@
 #include "tests/fake/fake_platform.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "platform/failure.h"
+#include "hotkeys/ShortCuts.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 
@@ -189,10 +192,178 @@ std::int32_t FakeVersion::RtlGetVersion(platform::OsVersionInfoExW* info) {
   return 0;
 }
 
+std::uint16_t FakeAtoms::GlobalAddAtomA(const std::string& text) {
+  log_.Add("GlobalAddAtomA " + text);
+  auto it = atoms.find(text);
+  if (it == atoms.end()) it = atoms.emplace(text, static_cast<std::uint16_t>(0xC000 + atoms.size())).first;
+  return it->second;
+}
+
+bool FakeHotkeys::Holds(std::uint32_t vk) const {
+  return std::any_of(registered.begin(), registered.end(), [&](const Key& k) { return k.vk == vk; });
+}
+
+bool FakeHotkeys::RegisterHotKey(platform::WindowHandle window, std::int32_t id, std::uint32_t modifiers,
+                                 std::uint32_t vk) {
+  log_.Add("RegisterHotKey " + std::to_string(window) + " " + std::to_string(id) + " " + std::to_string(modifiers) +
+           " " + std::to_string(vk));
+  for (const auto& other : heldByOthers)
+    if (other.first == modifiers && other.second == vk) return false;
+  for (const auto& key : registered)
+    if (key.modifiers == modifiers && key.vk == vk) return false;
+  registered.push_back({window, id, modifiers, vk});
+  return true;
+}
+
+bool FakeHotkeys::UnregisterHotKey(platform::WindowHandle window, std::int32_t id) {
+  log_.Add("UnregisterHotKey " + std::to_string(window) + " " + std::to_string(id));
+  const auto it = std::find_if(registered.begin(), registered.end(),
+                               [&](const Key& k) { return k.window == window && k.id == id; });
+  if (it == registered.end()) return false;
+  registered.erase(it);
+  return true;
+}
+
+void FakeHotkeys::Press(std::uint32_t modifiers, std::uint32_t vk) {
+  for (const auto& key : registered)
+    if (key.modifiers == modifiers && key.vk == vk)
+      messages_.Post({key.window, platform::kWmHotkey, static_cast<std::uintptr_t>(key.id),
+                      static_cast<std::intptr_t>(modifiers | (vk << 16)), 0, 0, 0});
+}
+
+void FakeMessageLoop::WaitMessage() {
+  ++passes;
+  log_.Add("WaitMessage");
+  if (passes > maxPasses) {  // keep a broken pump from hanging the test run
+    ranAway = true;
+    ShortCuts::StopProcessing = true;
+  }
+  if (onWait) onWait(passes);
+  if (failWait) failWait();
+}
+
+bool FakeMessageLoop::PeekMessageA(platform::Msg* msg, platform::WindowHandle window, std::uint32_t first,
+                                   std::uint32_t last, std::uint32_t remove) {
+  log_.Add("PeekMessageA " + std::to_string(window) + " " + std::to_string(first) + " " + std::to_string(last) +
+           " " + std::to_string(remove));
+  if (failPeek) failPeek();
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (it->hwnd != window || it->message < first || it->message > last) continue;
+    *msg = *it;
+    if (remove & platform::kPmRemove) queue.erase(it);
+    return true;
+  }
+  return false;
+}
+
+void FakeMessageLoop::DoEvents() {
+  log_.Add("DoEvents");
+  if (failDoEvents) failDoEvents();
+  if (onDoEvents) onDoEvents(passes);
+  // Everything pending is dispatched; a hotkey message reaches the window, which does nothing with it.
+  dropped += static_cast<int>(queue.size());
+  queue.clear();
+}
+
+void FakeTimer::StartTimer(std::uint32_t intervalMs, std::function<void()> callback) {
+  log_.Add("StartTimer " + std::to_string(intervalMs));
+  running = true;
+  interval = intervalMs;
+  tick = std::move(callback);
+}
+
+void FakeTimer::StopTimer() {
+  log_.Add("StopTimer");
+  running = false;
+}
+
+std::string FakeSettings::GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                     const std::string& fallback) {
+  log_.Add("GetSetting " + key);
+  const auto it = values.find(app + "|" + section + "|" + key);
+  return it == values.end() ? fallback : it->second;
+}
+
+void FakeSettings::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                               const std::string& value) {
+  log_.Add("SaveSetting " + key + "=" + value);
+  saves.push_back(key + "=" + value);
+  values[app + "|" + section + "|" + key] = value;
+}
+
+std::optional<std::string> FakeSettings::Value(const std::string& key) const {
+  for (const auto& [name, value] : values)
+    if (name.size() > key.size() && name.compare(name.size() - key.size() - 1, std::string::npos, "|" + key) == 0)
+      return value;
+  return std::nullopt;
+}
+
+std::string FakeRegistry::Value::Text() const {
+  std::string text(data.begin(), data.end());
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+std::string FakeRegistry::Name(platform::RegKey32 root, const std::string& path) {
+  std::string upper = path;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  while (!upper.empty() && upper.back() == '\\') upper.pop_back();
+  return std::to_string(root) + "|" + upper;
+}
+
+FakeRegistry::KeyData& FakeRegistry::AddKey(platform::RegKey32 root, const std::string& path, bool writable) {
+  KeyData& key = keys[Name(root, path)];
+  key.writable = writable;
+  return key;
+}
+
+FakeRegistry::KeyData* FakeRegistry::Find(platform::RegKey32 root, const std::string& path) {
+  const auto it = keys.find(Name(root, path));
+  return it == keys.end() ? nullptr : &it->second;
+}
+
+platform::RegStatus FakeRegistry::RegOpenKeyExA(platform::RegKey32 root, const std::string& path,
+                                                std::uint32_t options, std::uint32_t access,
+                                                platform::RegKey32* handle) {
+  log_.Add("RegOpenKeyExA " + std::to_string(root) + " " + path + " " + std::to_string(options) + " " +
+           std::to_string(access));
+  KeyData* key = Find(root, path);
+  if (!key) return platform::kErrorFileNotFound;
+  if (!key->writable && (access & 0x6)) return platform::kErrorAccessDenied;
+  *handle = ++next_;
+  open[*handle] = Name(root, path);
+  return platform::kErrorSuccess;
+}
+
+platform::RegStatus FakeRegistry::RegSetValueExA(platform::RegKey32 key, const std::string& name, std::uint32_t,
+                                                 std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
+  log_.Add("RegSetValueExA " + std::to_string(key) + " " + name + " " + std::to_string(type) + " " +
+           std::to_string(size));
+  const auto it = open.find(key);
+  if (it == open.end()) return platform::kErrorInvalidHandle;
+  keys[it->second].values[name] = Value{type, std::vector<std::uint8_t>(data, data + size)};
+  return platform::kErrorSuccess;
+}
+
+platform::RegStatus FakeRegistry::RegDeleteValueA(platform::RegKey32 key, const std::string& name) {
+  log_.Add("RegDeleteValueA " + std::to_string(key) + " " + name);
+  const auto it = open.find(key);
+  if (it == open.end()) return platform::kErrorInvalidHandle;
+  return keys[it->second].values.erase(name) ? platform::kErrorSuccess : platform::kErrorFileNotFound;
+}
+
+platform::RegStatus FakeRegistry::RegCloseKey(platform::RegKey32 key) {
+  log_.Add("RegCloseKey " + std::to_string(key));
+  return open.erase(key) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
+}
+
 FakePlatform::FakePlatform() {
   VolumeSet::MixerHandle = 0;
   VolumeSet::SpeakerVolumeControl = {};
   WinVersion::WindowsMajorVersion = 0;
+  ShortCuts::StopProcessing = false;
+  ShortCuts::IncreaseHotkeyId = 0;
+  ShortCuts::DecreaseHotkeyId = 0;
 }
 
 }  // namespace hush::fake

@@ -1,6 +1,8 @@
 #pragma once
 // A platform for unit tests: records every call with its arguments and answers from a script.
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +113,153 @@ class FakeVersion : public platform::IVersionQuery {
   CallLog& log_;
 };
 
+class FakeAtoms : public platform::IAtomTable {
+ public:
+  explicit FakeAtoms(CallLog& log) : log_(log) {}
+  std::uint16_t GlobalAddAtomA(const std::string& text) override;
+  std::map<std::string, std::uint16_t> atoms;
+
+ private:
+  CallLog& log_;
+};
+
+class FakeMessageLoop;
+
+// Registrations like the window system keeps them; a combination held twice is refused.
+class FakeHotkeys : public platform::IHotkeys {
+ public:
+  FakeHotkeys(CallLog& log, FakeMessageLoop& messages) : log_(log), messages_(messages) {}
+  bool RegisterHotKey(platform::WindowHandle window, std::int32_t id, std::uint32_t modifiers,
+                      std::uint32_t vk) override;
+  bool UnregisterHotKey(platform::WindowHandle window, std::int32_t id) override;
+  // A press of the combination: a hotkey message for whoever holds it.
+  void Press(std::uint32_t modifiers, std::uint32_t vk);
+
+  struct Key {
+    platform::WindowHandle window;
+    std::int32_t id;
+    std::uint32_t modifiers;
+    std::uint32_t vk;
+  };
+  std::vector<Key> registered;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> heldByOthers;  // modifiers, vk
+  bool Holds(std::uint32_t vk) const;
+
+ private:
+  CallLog& log_;
+  FakeMessageLoop& messages_;
+};
+
+class FakeMessageLoop : public platform::IMessageLoop {
+ public:
+  explicit FakeMessageLoop(CallLog& log) : log_(log) {}
+  void WaitMessage() override;
+  bool PeekMessageA(platform::Msg* msg, platform::WindowHandle window, std::uint32_t first, std::uint32_t last,
+                    std::uint32_t remove) override;
+  void DoEvents() override;
+
+  void Post(platform::Msg msg) { queue.push_back(msg); }
+  std::vector<platform::Msg> queue;
+  int passes = 0;        // waits so far
+  int maxPasses = 1000;  // a runaway pump is stopped here
+  bool ranAway = false;
+  std::function<void(int pass)> onWait;       // runs at the start of each wait
+  std::function<void(int pass)> onDoEvents;   // runs inside the event processing, as user handlers do
+  std::function<void()> failWait, failPeek, failDoEvents;  // throw to make a line fail
+  int dropped = 0;  // hotkey messages dispatched by the event processing, which nothing acts on
+
+ private:
+  CallLog& log_;
+};
+
+class FakeTimer : public platform::ITimerService {
+ public:
+  explicit FakeTimer(CallLog& log) : log_(log) {}
+  void StartTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+  void StopTimer() override;
+  void Tick() {
+    if (running && tick) tick();
+  }
+  bool running = false;
+  std::uint32_t interval = 0;
+  std::function<void()> tick;
+
+ private:
+  CallLog& log_;
+};
+
+class FakeWindow : public platform::IMainWindow {
+ public:
+  explicit FakeWindow(CallLog& log) : log_(log) {}
+  platform::WindowHandle Handle() override { return handle; }
+  void Show() override {
+    log_.Add("Show");
+    ++shows;
+  }
+  platform::WindowHandle handle = 0x1234;
+  int shows = 0;
+
+ private:
+  CallLog& log_;
+};
+
+class FakeSettings : public platform::ISettingsStore {
+ public:
+  explicit FakeSettings(CallLog& log) : log_(log) {}
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
+  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+  std::map<std::string, std::string> values;  // "app|section|key"
+  std::vector<std::string> saves;             // "key=value", in order
+  std::optional<std::string> Value(const std::string& key) const;
+
+ private:
+  CallLog& log_;
+};
+
+// An in-memory registry: keys that exist, whether they may be written, their values.
+class FakeRegistry : public platform::IRegistry {
+ public:
+  explicit FakeRegistry(CallLog& log) : log_(log) {}
+  platform::RegStatus RegOpenKeyExA(platform::RegKey32 root, const std::string& path, std::uint32_t options,
+                                    std::uint32_t access, platform::RegKey32* handle) override;
+  platform::RegStatus RegSetValueExA(platform::RegKey32 key, const std::string& name, std::uint32_t reserved,
+                                     std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
+  platform::RegStatus RegDeleteValueA(platform::RegKey32 key, const std::string& name) override;
+  platform::RegStatus RegCloseKey(platform::RegKey32 key) override;
+
+  struct Value {
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    std::string Text() const;  // REG_SZ data without its terminator
+  };
+  struct KeyData {
+    bool writable = true;
+    std::map<std::string, Value> values;
+  };
+  // Keys by "root|PATH" (upper case, without a trailing backslash).
+  std::map<std::string, KeyData> keys;
+  KeyData& AddKey(platform::RegKey32 root, const std::string& path, bool writable = true);
+  KeyData* Find(platform::RegKey32 root, const std::string& path);
+  std::map<platform::RegKey32, std::string> open;  // handle -> key
+
+ private:
+  static std::string Name(platform::RegKey32 root, const std::string& path);
+  CallLog& log_;
+  platform::RegKey32 next_ = 0x40;
+};
+
+class FakeFiles : public platform::IFileSystem {
+ public:
+  std::string ProgramFolder() override { return folder; }
+  std::string ProgramFileName() override { return fileName; }
+  char PathSeparator() override { return separator; }
+  std::string folder = "C:\\Program Files\\Hushdial";
+  std::string fileName = "Hushdial.exe";
+  char separator = '\\';
+};
+
 // All fakes together, with the Platform aggregate the product code takes.
 struct FakePlatform {
   CallLog log;
@@ -118,9 +267,22 @@ struct FakePlatform {
   FakeCoreAudio audio{log};
   FakeMixer mixer{log};
   FakeVersion version{log};
-  platform::Platform platform{box, audio, mixer, version};
+  FakeAtoms atoms{log};
+  FakeMessageLoop messages{log};
+  FakeHotkeys hotkeys{log, messages};
+  FakeTimer timer{log};
+  FakeWindow window{log};
+  FakeSettings settings{log};
+  FakeRegistry registry{log};
+  FakeFiles files;
+  platform::Platform platform{box,    audio, mixer,  version,  atoms,    hotkeys,
+                              messages, timer, window, settings, registry, files};
 
   FakePlatform();  // also resets the product's module state
+  // The same services with real (or other) audio services in place of the fakes.
+  platform::Platform With(platform::ICoreAudio& otherAudio, platform::IMixer& otherMixer) {
+    return {box, otherAudio, otherMixer, version, atoms, hotkeys, messages, timer, window, settings, registry, files};
+  }
 };
 
 }  // namespace hush::fake

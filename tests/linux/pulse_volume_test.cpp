@@ -29,7 +29,7 @@ class PulseVolume : public ::testing::Test {
   fake::FakePlatform fp;
   LinuxCoreAudio audio{""};
   AlsaMixer mixer{"default"};
-  platform::Platform real{fp.box, audio, mixer, fp.version};
+  platform::Platform real = fp.With(audio, mixer);
 
   void Steps(std::int16_t major, bool up, int n) {
     WinVersion::WindowsMajorVersion = major;
@@ -115,7 +115,7 @@ TEST_F(PulseVolume, WithoutAServerAStepChangesNothingAndShowsNothing) {
   {
     LinuxCoreAudio noServer{""};  // and no ALSA card to fall back on
     AlsaMixer noMixer{"default"};
-    platform::Platform none{fp.box, noServer, noMixer, fp.version};
+    platform::Platform none = fp.With(noServer, noMixer);
     WinVersion::WindowsMajorVersion = 10;
     VolumeSet::SetVolume(none, true);
     WinVersion::WindowsMajorVersion = 5;

@@ -37,7 +37,7 @@ class Win32Audio : public ::testing::Test {
   fake::FakePlatform fp;
   Win32CoreAudio audio;
   Win32Mixer mixer;
-  platform::Platform real{fp.box, audio, mixer, fp.version};
+  platform::Platform real = fp.With(audio, mixer);
 };
 
 TEST_F(Win32Audio, WithoutASoundServerThereIsNoEndpointAndTheStepIsSilent) {
@@ -57,7 +57,7 @@ TEST(Win32AudioNoCom, EnumeratorCreationFailureIsReportedAtLines100And102) {
   // A thread that never entered a COM apartment can't create the enumerator.
   fake::FakePlatform fp;
   Win32CoreAudio audio;
-  platform::Platform real{fp.box, audio, fp.mixer, fp.version};
+  platform::Platform real = fp.With(audio, fp.mixer);
   std::thread([&] { VolumeSet::SetVolumeNew(real, true); }).join();
   ASSERT_EQ(fp.box.shown.size(), 2u);
   EXPECT_NE(fp.box.shown[0].text.find("SetVolumeNew at line 100\r\r"), std::string::npos) << fp.box.shown[0].text;

@@ -22,7 +22,7 @@ class Win32Audio : public ::testing::Test {
   fake::FakePlatform fp;
   Win32CoreAudio audio;
   Win32Mixer mixer;
-  platform::Platform real{fp.box, audio, mixer, fp.version};
+  platform::Platform real = fp.With(audio, mixer);
 };
 
 TEST_F(Win32Audio, MixerOpenFindReadWriteRoundTrip) {

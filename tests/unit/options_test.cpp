@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/Form1.h"
+#include "hotkeys/ShortCuts.h"
+#include "platform/failure.h"
+#include "system/RegStuff.h"
+#include "tests/fake/fake_platform.h"
+
+namespace hush {
+namespace {
+
+class Options : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Form1::FillKeyList(form.Combo1);
+    Form1::FillKeyList(form.Combo2);
+    fp.registry.AddKey(platform::kHkeyLocalMachine, RegStuff::kRunKey);
+    fp.registry.AddKey(platform::kHkeyCurrentUser, RegStuff::kRunKey);
+  }
+  fake::FakeRegistry::KeyData& MachineRun() { return *fp.registry.Find(platform::kHkeyLocalMachine, RegStuff::kRunKey); }
+
+  fake::FakePlatform fp;
+  Form1 form{fp.platform};
+};
+
+TEST_F(Options, StatusTextNamesBothShortcuts) {
+  form.Combo1.SetListIndex(16);
+  form.Combo2.SetListIndex(0);
+  EXPECT_EQ(form.Label1.Caption(),
+            "Software is on.\r\nPress Ctrl+Shift+Q to increase volume and Ctrl+Shift+A to decrease volume.");
+  form.Combo1.SetListIndex(-1);
+  EXPECT_EQ(form.Label1.Caption(),
+            "Software is on.\r\nPress  to increase volume and Ctrl+Shift+A to decrease volume.");
+}
+
+TEST_F(Options, ChoosingALetterSavesItShowsItAndStopsThePump) {
+  form.Combo1.SetListIndex(22);
+  EXPECT_EQ(fp.settings.saves, (std::vector<std::string>{"Combo1=22"}));
+  EXPECT_NE(form.Label1.Caption().find("Press Ctrl+Shift+W to increase"), std::string::npos);
+  EXPECT_TRUE(ShortCuts::StopProcessing);
+  ShortCuts::StopProcessing = false;
+  form.Combo1.SetListIndex(22);  // already selected: nothing runs
+  EXPECT_EQ(fp.settings.saves.size(), 1u);
+  EXPECT_FALSE(ShortCuts::StopProcessing);
+  form.Combo2.SetListIndex(22);  // the same letter may be chosen twice
+  form.Combo2.SetListIndex(-1);
+  EXPECT_EQ(fp.settings.saves, (std::vector<std::string>{"Combo1=22", "Combo2=22", "Combo2=-1"}));
+  form.Combo2_Change();  // an edit does what a pick does
+  EXPECT_EQ(fp.settings.saves.back(), "Combo2=-1");
+  EXPECT_EQ(fp.settings.saves.size(), 4u);
+}
+
+TEST_F(Options, PositionsOutsideTheListCantBeSelected) {
+  EXPECT_THROW(form.Combo1.SetListIndex(26), platform::Failure);
+  EXPECT_THROW(form.Combo1.SetListIndex(-2), platform::Failure);
+  EXPECT_EQ(form.Combo1.ListIndex(), -1);
+  EXPECT_TRUE(fp.settings.saves.empty());
+}
+
+TEST_F(Options, StartupOptionOnShowsTrayOptionAndWritesTheEntry) {
+  form.Check4.SetValue(1);
+  EXPECT_TRUE(form.Check8.Visible());
+  EXPECT_EQ(fp.settings.saves, (std::vector<std::string>{"Windows Startup=On"}));
+  ASSERT_EQ(MachineRun().values.count("Hushdial.exe"), 1u);
+  EXPECT_EQ(MachineRun().values["Hushdial.exe"].Text(), "\"C:\\Program Files\\Hushdial\\Hushdial.exe\"");
+  EXPECT_EQ(MachineRun().values["Hushdial.exe"].type, platform::kRegSz);
+}
+
+TEST_F(Options, ClearingStartupWhileTrayIsCheckedSavesInOrderAndRemovesTheEntry) {
+  form.Check4.SetValue(1);
+  form.Check8.SetValue(1);
+  EXPECT_EQ(fp.window.shows, 0);  // the tray option only changes the next start
+  fp.settings.saves.clear();
+  form.Check4.SetValue(0);
+  EXPECT_EQ(fp.settings.saves, (std::vector<std::string>{"Minimized=Off", "Windows Startup=Off"}));
+  EXPECT_FALSE(form.Check8.Visible());
+  EXPECT_EQ(form.Check8.Value(), 0);
+  EXPECT_TRUE(MachineRun().values.empty());
+  form.Check4.SetValue(1);
+  EXPECT_TRUE(form.Check8.Visible());
+  EXPECT_EQ(form.Check8.Value(), 0);
+}
+
+TEST_F(Options, CheckBoxesTakeOnlyZeroOrOne) {
+  EXPECT_THROW(form.Check8.SetValue(2), platform::Failure);
+  form.Check8.SetValue(0);  // unchanged: no click
+  EXPECT_TRUE(fp.settings.saves.empty());
+}
+
+}  // namespace
+}  // namespace hush
