@@ -1,8 +1,14 @@
 #include "app/Form1.h"
 
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
 #include "app/ErrorReport.h"
 #include "hotkeys/ShortCuts.h"
+#include "platform/failure.h"
 #include "system/mStartUp.h"
+#include "volume/WinVersion.h"
 
 namespace hush {
 
@@ -25,6 +31,64 @@ void Form1::BindTimer() {
   if (timerStarted_) platform_.timer.StopTimer();
   timerStarted_ = Timer1.Running();
   if (timerStarted_) platform_.timer.StartTimer(Timer1.Interval(), [this] { Timer1.Fire(); });
+}
+
+double Form1::NumericValue(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::string number;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) number += text[i++];
+  bool point = false;
+  bool digits = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      number += c;
+      digits = true;
+    } else if (c == '.' && !point) {
+      number += c;
+      point = true;
+    } else {
+      break;
+    }
+  }
+  return digits ? std::strtod(number.c_str(), nullptr) : 0.0;
+}
+
+namespace {
+int Position(double value) {
+  const double rounded = std::nearbyint(value);  // halves to the even neighbour
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw platform::Failure("Overflow");
+  return static_cast<int>(rounded);
+}
+}  // namespace
+
+void Form1::Form_Load() {
+  ErrorReport report(platform_.box, ErrorReport::LocationText("Form1", "Form_Load"));
+  auto setting = [this](const char* key, const char* fallback) {
+    return platform_.settings.GetSetting(kSettingsApp, kProductName, key, fallback);
+  };
+  report.Line(130, [&] { WinVersion::DetectWindowsVersion(platform_.version); });
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    report.Line(134, [&] { Combo1.AddItem(std::string(ShortCuts::kKeyPrefix) + letter); });
+  if (report.Test(138, [&] { return NumericValue(setting("Combo1", "0")) < Combo1.ListCount(); }))
+    report.Line(140, [&] { Combo1.SetListIndex(Position(NumericValue(setting("Combo1", "16")))); });
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    report.Line(144, [&] { Combo2.AddItem(std::string(ShortCuts::kKeyPrefix) + letter); });
+  if (report.Test(148, [&] { return NumericValue(setting("Combo2", "0")) < Combo2.ListCount(); }))
+    report.Line(150, [&] { Combo2.SetListIndex(Position(NumericValue(setting("Combo2", "0")))); });
+  report.Line(152, [&] { ShowStatus(); });
+  report.Line(154, [&] { Label1.SetBackColor(0xFFFFFF); });
+  report.Line(156, [&] { Check4.SetValue(setting("Windows Startup", "Off") == "On" ? 1 : 0); });
+  report.Line(158, [&] { Check8.SetValue(setting("Minimized", "Off") == "On" ? 1 : 0); });
+  if (report.Test(160, [&] { return Check4.Value() == 1; })) {
+    report.Line(162, [&] { Check8.SetVisible(true); });
+    if (report.Test(164, [&] { return Check8.Value() == 1; })) report.Line(166, [&] { WindowState = 1; });
+  } else {
+    report.Line(168, [&] { Check8.SetVisible(false); });
+  }
+  report.Line(170, [&] { Timer1.SetEnabled(true); });
+  report.Line(172, [&] { Timer1.SetInterval(10); });
 }
 
 void Form1::FillKeyList(ComboBox& list) {

@@ -24,6 +24,12 @@ class Form1 {
   CheckBox Check8;  // "Start in system tray"
   Timer Timer1;
   bool AutoRedraw = false;
+  int WindowState = 0;  // 0 normal, 1 minimised
+
+  // Restores the user's choices and starts the timer that arms the shortcuts.
+  void Form_Load();
+  // The number a stored text begins with, 0 when it begins with none.
+  static double NumericValue(const std::string& text);
 
   platform::WindowHandle hWnd() const { return platform_.window.Handle(); }
   void Show() { platform_.window.Show(); }

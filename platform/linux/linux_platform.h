@@ -1,8 +1,14 @@
 #pragma once
 #include "platform/linux/alsa_mixer.h"
+#include "platform/linux/ini_settings.h"
+#include "platform/linux/linux_files.h"
 #include "platform/linux/linux_message_box.h"
 #include "platform/linux/linux_version.h"
+#include "platform/linux/process_atoms.h"
 #include "platform/linux/pulse_core_audio.h"
+#include "platform/linux/qt_window.h"
+#include "platform/linux/x11_hotkeys.h"
+#include "platform/linux/xdg_registry.h"
 #include "platform/platform.h"
 
 namespace hush::platform::linux_backend {
@@ -13,7 +19,14 @@ struct LinuxPlatform {
   LinuxCoreAudio audio;
   AlsaMixer mixer;
   UnameVersion version;
-  Platform platform{box, audio, mixer, version};
+  ProcessAtoms atoms;
+  X11Hotkeys hotkeys;
+  QtTimerService timer;
+  QtMainWindow window;
+  IniSettings settings;
+  XdgRegistry registry;
+  LinuxFiles files;
+  Platform platform{box, audio, mixer, version, atoms, hotkeys, hotkeys, timer, window, settings, registry, files};
 };
 
 }  // namespace hush::platform::linux_backend

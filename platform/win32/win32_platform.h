@@ -3,7 +3,9 @@
 #include "platform/win32/win32_core_audio.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_mixer.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_version.h"
+#include "platform/win32/win32_window_system.h"
 
 namespace hush::platform::win32 {
 
@@ -26,7 +28,15 @@ struct Win32Platform {
   Win32CoreAudio audio;
   Win32Mixer mixer;
   Win32Version version;
-  Platform platform{box, audio, mixer, version};
+  Win32Atoms atoms;
+  Win32Hotkeys hotkeys;
+  Win32MessageLoop messages;
+  Win32Timer timer;
+  Win32MainWindow window;
+  Win32Settings settings;
+  Win32Registry registry;
+  Win32Files files;
+  Platform platform{box, audio, mixer, version, atoms, hotkeys, messages, timer, window, settings, registry, files};
 };
 
 }  // namespace hush::platform::win32

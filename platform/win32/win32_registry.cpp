@@ -1,0 +1,107 @@
+#include "platform/win32/win32_registry.h"
+
+#include <windows.h>
+
+namespace hush::platform::win32 {
+
+namespace {
+HKEY Root(RegKey32 root) {
+  switch (root) {
+    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
+    case 0x80000000u: return HKEY_CLASSES_ROOT;
+    case 0x80000003u: return HKEY_USERS;
+    default: return nullptr;
+  }
+}
+
+std::string ModulePath() {
+  char path[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  return n == 0 || n >= sizeof path ? std::string() : std::string(path, n);
+}
+}  // namespace
+
+Win32Registry::~Win32Registry() {
+  for (auto& [id, key] : open_) ::RegCloseKey(static_cast<HKEY>(key));
+}
+
+RegStatus Win32Registry::RegOpenKeyExA(RegKey32 root, const std::string& path, std::uint32_t options,
+                                       std::uint32_t access, RegKey32* handle) {
+  HKEY base = Root(root);
+  if (!base) {
+    const auto it = open_.find(root);
+    if (it == open_.end()) return ERROR_INVALID_HANDLE;
+    base = static_cast<HKEY>(it->second);
+  }
+  HKEY key = nullptr;
+  const LONG status = ::RegOpenKeyExA(base, path.c_str(), options, access, &key);
+  if (status != ERROR_SUCCESS) return status;
+  do {
+    ++next_;
+  } while (next_ == 0 || Root(next_) || open_.count(next_));
+  open_[next_] = key;
+  *handle = next_;
+  return ERROR_SUCCESS;
+}
+
+RegStatus Win32Registry::RegSetValueExA(RegKey32 key, const std::string& name, std::uint32_t reserved,
+                                        std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return ERROR_INVALID_HANDLE;
+  return ::RegSetValueExA(static_cast<HKEY>(it->second), name.c_str(), reserved, type, data, size);
+}
+
+RegStatus Win32Registry::RegDeleteValueA(RegKey32 key, const std::string& name) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return ERROR_INVALID_HANDLE;
+  return ::RegDeleteValueA(static_cast<HKEY>(it->second), name.c_str());
+}
+
+RegStatus Win32Registry::RegCloseKey(RegKey32 key) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return ERROR_INVALID_HANDLE;
+  const LONG status = ::RegCloseKey(static_cast<HKEY>(it->second));
+  open_.erase(it);
+  return status;
+}
+
+std::string Win32Settings::GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                      const std::string& fallback) {
+  const std::string path = "Software\\" + app + "\\" + section;
+  char buffer[4096];
+  DWORD size = sizeof buffer;
+  DWORD type = 0;
+  if (::RegGetValueA(HKEY_CURRENT_USER, path.c_str(), key.c_str(), RRF_RT_REG_SZ, &type, buffer, &size) !=
+      ERROR_SUCCESS)
+    return fallback;
+  return std::string(buffer, size > 0 ? size - 1 : 0);
+}
+
+void Win32Settings::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                                const std::string& value) {
+  const std::string path = "Software\\" + app + "\\" + section;
+  HKEY handle = nullptr;
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  ::RegSetValueExA(handle, key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+  ::RegCloseKey(handle);
+}
+
+std::string Win32Files::ProgramFolder() {
+  const std::string path = ModulePath();
+  const auto slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return {};
+  // A drive's root keeps its backslash.
+  return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+std::string Win32Files::ProgramFileName() {
+  const std::string path = ModulePath();
+  const auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace hush::platform::win32

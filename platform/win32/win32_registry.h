@@ -1,0 +1,41 @@
+#pragma once
+#include <map>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
+
+namespace hush::platform::win32 {
+
+class Win32Registry : public IRegistry {
+ public:
+  ~Win32Registry() override;
+  RegStatus RegOpenKeyExA(RegKey32 root, const std::string& path, std::uint32_t options, std::uint32_t access,
+                          RegKey32* handle) override;
+  RegStatus RegSetValueExA(RegKey32 key, const std::string& name, std::uint32_t reserved, std::uint32_t type,
+                           const std::uint8_t* data, std::uint32_t size) override;
+  RegStatus RegDeleteValueA(RegKey32 key, const std::string& name) override;
+  RegStatus RegCloseKey(RegKey32 key) override;
+
+ private:
+  std::map<RegKey32, void*> open_;  // registry handles are pointers on 64-bit Windows
+  RegKey32 next_ = 0;
+};
+
+// HKEY_CURRENT_USER\Software\<app>\<section>, REG_SZ values.
+class Win32Settings : public ISettingsStore {
+ public:
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
+  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+};
+
+class Win32Files : public IFileSystem {
+ public:
+  std::string ProgramFolder() override;
+  std::string ProgramFileName() override;
+  char PathSeparator() override { return '\\'; }
+};
+
+}  // namespace hush::platform::win32
