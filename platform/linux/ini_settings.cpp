@@ -104,7 +104,7 @@ std::string IniSettings::WithValue(const std::string& text, const std::string& s
         lastOfSection = -2;
         break;
       }
-      if (!Trim(lines[i]).empty()) lastOfSection = static_cast<std::ptrdiff_t>(i);
+      if (EntryOf(lines[i], &k, &v)) lastOfSection = static_cast<std::ptrdiff_t>(i);
     }
   }
   if (lastOfSection >= 0) {

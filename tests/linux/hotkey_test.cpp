@@ -1,0 +1,175 @@
+// Global shortcuts under a private X server (Xvfb) and sound server, pressed with XTest (xdotool).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QTimer>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "app/Form1.h"
+#include "hotkeys/ShortCuts.h"
+#include "platform/linux/alsa_mixer.h"
+#include "platform/linux/process_atoms.h"
+#include "platform/linux/pulse_core_audio.h"
+#include "platform/linux/qt_window.h"
+#include "platform/linux/x11_hotkeys.h"
+#include "tests/fake/fake_platform.h"
+#include "tests/support/pactl.h"
+#include "volume/WinVersion.h"
+
+namespace hush {
+namespace {
+
+using namespace platform::linux_backend;
+
+// Another X client, as another program that wants the same shortcut would be.
+class OtherClient {
+ public:
+  OtherClient() : connection_(xcb_connect(nullptr, nullptr)) {
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    symbols_ = xcb_key_symbols_alloc(connection_);
+  }
+  ~OtherClient() {
+    xcb_key_symbols_free(symbols_);
+    xcb_disconnect(connection_);
+  }
+  // Ctrl+Shift+letter on the root window; false when someone else holds it.
+  bool Grab(char letter) {
+    const xcb_keycode_t code = Code(letter);
+    auto cookie = xcb_grab_key_checked(connection_, 1, root_, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT, code,
+                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
+    free(error);
+    return error == nullptr;
+  }
+  void Ungrab(char letter) {
+    xcb_ungrab_key(connection_, Code(letter), root_, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT);
+    xcb_flush(connection_);
+  }
+
+ private:
+  xcb_keycode_t Code(char letter) {
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, static_cast<xcb_keysym_t>(letter));
+    const xcb_keycode_t code = codes ? codes[0] : 0;
+    free(codes);
+    return code;
+  }
+  xcb_connection_t* connection_;
+  xcb_window_t root_ = 0;
+  xcb_key_symbols_t* symbols_ = nullptr;
+};
+
+bool WaitForPercent(int percent) {
+  for (int i = 0; i < 150; ++i) {
+    if (test::SinkPercent() == percent) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+void OnUiThread(std::function<void()> action) {
+  QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
+}
+
+class Hotkeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("HUSHDIAL_TEST_X11") || !test::HaveTestServer() || !qApp)
+      GTEST_SKIP() << "needs the X server and sound server that tools/test starts";
+    ASSERT_TRUE(hotkeys.Available());
+    Form1::FillKeyList(form.Combo1);
+    Form1::FillKeyList(form.Combo2);
+    form.Combo1.SetListIndex(16);  // Q raises
+    form.Combo2.SetListIndex(0);   // A lowers
+    WinVersion::WindowsMajorVersion = 10;
+  }
+  // Arms and pumps on this (the UI) thread while the script runs beside it; the script ends the pump.
+  void Pump(const std::function<void()>& script) {
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [] { ShortCuts::StopProcessing = true; });
+    safety.start(10000);
+    std::thread beside([&] {
+      script();
+      OnUiThread([] { ShortCuts::StopProcessing = true; });
+    });
+    form.Timer1_Timer();
+    beside.join();
+    ASSERT_TRUE(safety.isActive()) << "the pump had to be stopped from outside";
+  }
+
+  fake::FakePlatform fp;
+  LinuxCoreAudio audio{""};
+  AlsaMixer mixer;
+  ProcessAtoms atoms;
+  X11Hotkeys hotkeys;
+  QtTimerService timer;
+  QtMainWindow window;
+  platform::Platform real{fp.box,  audio,  mixer,       fp.version,  atoms,    hotkeys,
+                          hotkeys, timer, window, fp.settings, fp.registry, fp.files};
+  Form1 form{real};
+};
+
+TEST_F(Hotkeys, APressAnywhereRaisesTheSinkByOnePercent) {
+  test::SetSinkVolume("50%");
+  bool raised = false;
+  Pump([&] {
+    test::Run("xdotool key ctrl+shift+q");
+    raised = WaitForPercent(51);
+  });
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(test::SinkPercent(), 51);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST_F(Hotkeys, AfterAChangeOfLetterTheOldOneIsFreeAndTheNewOneWorks) {
+  Pump([&] { OnUiThread([&] { form.Combo1.SetListIndex(22); }); });  // the user picks W
+  test::SetSinkVolume("40%");
+  bool oldIsFree = false;
+  bool raised = false;
+  Pump([&] {
+    OtherClient other;
+    oldIsFree = other.Grab('q');
+    other.Ungrab('q');
+    test::Run("xdotool key ctrl+shift+q");  // not ours any more: nothing
+    test::Run("xdotool key ctrl+shift+w");
+    raised = WaitForPercent(41);
+  });
+  EXPECT_TRUE(oldIsFree);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(test::SinkPercent(), 41);
+}
+
+TEST_F(Hotkeys, ACombinationHeldByAnotherClientIsRefusedSilently) {
+  OtherClient other;
+  ASSERT_TRUE(other.Grab('q'));
+  test::SetSinkVolume("40%");
+  bool lowered = false;
+  Pump([&] {
+    test::Run("xdotool key ctrl+shift+a");
+    lowered = WaitForPercent(39);
+  });
+  other.Ungrab('q');
+  EXPECT_TRUE(lowered);
+  EXPECT_TRUE(fp.box.shown.empty());
+  EXPECT_NE(form.Label1.Caption().find("Ctrl+Shift+Q"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace hush
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<QApplication> app;
+  if (std::getenv("HUSHDIAL_TEST_X11") && std::getenv("DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  return RUN_ALL_TESTS();
+}

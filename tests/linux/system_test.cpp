@@ -1,0 +1,175 @@
+// The settings file and the autostart entries, in temporary folders that stand in for the real ones.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Form1.h"
+#include "platform/linux/durable_file.h"
+#include "platform/linux/ini_settings.h"
+#include "platform/linux/linux_files.h"
+#include "platform/linux/xdg_registry.h"
+#include "system/RegStuff.h"
+#include "system/mStartUp.h"
+#include "tests/fake/fake_platform.h"
+
+namespace hush {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::linux_backend::IniSettings;
+using platform::linux_backend::LinuxFiles;
+using platform::linux_backend::ReadWholeFile;
+using platform::linux_backend::XdgRegistry;
+
+// Points XDG_CONFIG_HOME and XDG_CONFIG_DIRS at a fresh temporary tree for one test.
+class TempXdg : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/hushdial-xdg.XXXXXX";
+    root = mkdtemp(pattern);
+    Save("XDG_CONFIG_HOME", savedHome);
+    Save("XDG_CONFIG_DIRS", savedDirs);
+    setenv("XDG_CONFIG_HOME", (root / "home").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", ((root / "etc").string() + ":/etc/xdg").c_str(), 1);
+  }
+  void TearDown() override {
+    Restore("XDG_CONFIG_HOME", savedHome);
+    Restore("XDG_CONFIG_DIRS", savedDirs);
+    fs::remove_all(root);
+  }
+  static void Save(const char* name, std::optional<std::string>& slot) {
+    if (const char* v = std::getenv(name)) slot = v;
+  }
+  static void Restore(const char* name, const std::optional<std::string>& slot) {
+    if (slot)
+      setenv(name, slot->c_str(), 1);
+    else
+      unsetenv(name);
+  }
+  fs::path root;
+  std::optional<std::string> savedHome, savedDirs;
+};
+
+using Settings = TempXdg;
+
+TEST_F(Settings, ChoicesLandInTheIniFileAndSurviveANewStore) {
+  {
+    IniSettings store;
+    store.SaveSetting("Brightfen", kProductName, "Combo1", "22");
+    store.SaveSetting("Brightfen", kProductName, "Windows Startup", "On");
+    store.SaveSetting("Brightfen", kProductName, "Combo1", "5");
+  }
+  const fs::path file = root / "home/Brightfen/Brightfen.ini";
+  EXPECT_EQ(ReadWholeFile(file), std::string("[") + kProductName + "]\nCombo1=5\nWindows Startup=On\n");
+  IniSettings again;
+  EXPECT_EQ(again.GetSetting("Brightfen", kProductName, "Combo1", "16"), "5");
+  EXPECT_EQ(again.GetSetting("Brightfen", kProductName, "Minimized", "Off"), "Off");
+  EXPECT_EQ(again.GetSetting("Brightfen", "Other", "Combo1", "x"), "x");
+}
+
+TEST_F(Settings, AHandEditedFileIsReadAsWrittenAndKeptAroundTheChange) {
+  const fs::path file = root / "home/Brightfen/Brightfen.ini";
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << "; my notes\n[Other]\nCombo1=9\n\n[ " << kProductName
+                      << " ]\n  Combo1 = 25  \nMinimized=on\n# end\n";
+  IniSettings store;
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", "16"), "25");
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Minimized", "Off"), "on");  // "on" is not "On"
+  store.SaveSetting("Brightfen", kProductName, "Combo2", "3");
+  store.SaveSetting("Brightfen", kProductName, "Combo1", "1");
+  EXPECT_EQ(ReadWholeFile(file), std::string("; my notes\n[Other]\nCombo1=9\n\n[ ") + kProductName +
+                                     " ]\nCombo1=1\nMinimized=on\nCombo2=3\n# end\n");
+}
+
+TEST_F(Settings, AValueCantBreakIntoANewEntry) {
+  IniSettings store;
+  store.SaveSetting("Brightfen", kProductName, "Combo1", "1\n[Evil]\nx=y");
+  EXPECT_EQ(store.GetSetting("Brightfen", "Evil", "x", "none"), "none");
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "1 [Evil] x=y");
+}
+
+TEST_F(Settings, FirstStartWritesTheDefaultsThroughTheSelectionHandling) {
+  IniSettings store;
+  fake::FakePlatform fp;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer, fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, store, fp.registry, fp.files};
+  Form1 form{real};
+  form.Form_Load();
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "16");
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo2", ""), "0");
+  EXPECT_TRUE(form.Timer1.Running());
+}
+
+using Autostart = TempXdg;
+
+TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
+  fake::FakePlatform fp;
+  XdgRegistry registry;
+  LinuxFiles files;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files};
+  const fs::path entry = root / "etc/autostart" / (files.ProgramFileName() + ".desktop");
+  mStartUp::AddToStartUp(real);
+  ASSERT_TRUE(fs::exists(entry));
+  const std::string text = ReadWholeFile(entry);
+  EXPECT_EQ(text.rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
+  EXPECT_NE(text.find("\nExec=\"" + files.ProgramFolder() + "/" + files.ProgramFileName() + "\"\n"), std::string::npos)
+      << text;
+  std::ofstream(entry) << "stale";
+  mStartUp::AddToStartUp(real);
+  EXPECT_NE(ReadWholeFile(entry).find("Exec="), std::string::npos);
+  EXPECT_FALSE(fs::exists(root / "home/autostart" / (files.ProgramFileName() + ".desktop")));
+  mStartUp::RemoveFromStartUp(real);
+  EXPECT_FALSE(fs::exists(entry));
+  mStartUp::RemoveFromStartUp(real);  // nothing there: nothing happens
+}
+
+TEST_F(Autostart, WithoutWriteAccessToTheSystemFolderTheUsersEntryIsWritten) {
+  // The machine-wide folder can't be made: its parent is a file.
+  std::ofstream(root / "blocked") << "";
+  setenv("XDG_CONFIG_DIRS", (root / "blocked").c_str(), 1);
+  fake::FakePlatform fp;
+  XdgRegistry registry;
+  LinuxFiles files;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files};
+  mStartUp::AddToStartUp(real);
+  const fs::path user = root / "home/autostart" / (files.ProgramFileName() + ".desktop");
+  EXPECT_TRUE(fs::exists(user));
+  mStartUp::RemoveFromStartUp(real);
+  EXPECT_FALSE(fs::exists(user));
+}
+
+TEST_F(Autostart, OnlyTheRunKeyExistsAndValueNamesStayInsideTheFolder) {
+  XdgRegistry registry;
+  platform::RegKey32 key = 0;
+  EXPECT_EQ(registry.RegOpenKeyExA(platform::kHkeyLocalMachine, "SOFTWARE\\Other", 0, 0x3F, &key),
+            platform::kErrorFileNotFound);
+  ASSERT_EQ(registry.RegOpenKeyExA(platform::kHkeyCurrentUser, "software\\microsoft\\windows\\currentversion\\run",
+                                   0, 0x3F, &key),
+            0);
+  const std::uint8_t data[] = "/bin/true";
+  EXPECT_EQ(registry.RegSetValueExA(key, "../escape", 0, platform::kRegSz, data, sizeof data),
+            platform::kErrorInvalidParameter);
+  EXPECT_EQ(registry.RegSetValueExA(key, "..", 0, platform::kRegSz, data, sizeof data),
+            platform::kErrorInvalidParameter);
+  EXPECT_FALSE(fs::exists(root / "home/escape.desktop"));
+  EXPECT_EQ(registry.RegCloseKey(key), 0);
+}
+
+TEST(DesktopEntry, ExecIsQuotedAndEscaped) {
+  EXPECT_EQ(XdgRegistry::ExecArgument("/opt/My Apps/hushdial"), "\"/opt/My Apps/hushdial\"");
+  EXPECT_EQ(XdgRegistry::ExecArgument("/a/$b`c\"d"), "\"/a/\\\\$b\\\\`c\\\\\"d\"");
+  EXPECT_EQ(XdgRegistry::ExecArgument("/a\\b"), "\"/a\\\\\\\\b\"");  // four backslashes in the file
+  EXPECT_EQ(XdgRegistry::ExecArgument("/100%/x"), "\"/100%%/x\"");
+  const std::string entry = XdgRegistry::DesktopEntry("hushdial", "\"/opt/My Apps/hushdial\"");
+  EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/hushdial\"\n"), std::string::npos) << entry;
+}
+
+}  // namespace
+}  // namespace hush
