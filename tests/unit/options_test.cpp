@@ -89,3 +89,84 @@ TEST_F(Options, CheckBoxesTakeOnlyZeroOrOne) {
 
 }  // namespace
 }  // namespace hush
+
+namespace hush {
+namespace {
+
+class Restore : public ::testing::Test {
+ protected:
+  void Store(const std::string& key, const std::string& value) {
+    fp.settings.values[std::string(kSettingsApp) + "|" + kProductName + "|" + key] = value;
+  }
+  fake::FakePlatform fp;
+  Form1 form{fp.platform};
+};
+
+TEST_F(Restore, FirstStartSelectsQAndAAndSavesThem) {
+  fp.registry.AddKey(platform::kHkeyLocalMachine, RegStuff::kRunKey);
+  form.Form_Load();
+  EXPECT_EQ(form.Combo1.Text(), "Ctrl+Shift+Q");
+  EXPECT_EQ(form.Combo2.Text(), "Ctrl+Shift+A");
+  EXPECT_EQ(*fp.settings.Value("Combo1"), "16");
+  EXPECT_EQ(*fp.settings.Value("Combo2"), "0");
+  EXPECT_EQ(form.Check4.Value(), 0);
+  EXPECT_FALSE(form.Check8.Visible());
+  EXPECT_TRUE(form.Timer1.Running());
+  EXPECT_EQ(form.Timer1.Interval(), 10u);
+  EXPECT_EQ(form.Label1.BackColor(), 0xFFFFFFu);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+struct StoredCase {
+  std::string stored;
+  int position;
+};
+
+class StoredPosition : public ::testing::TestWithParam<StoredCase> {};
+
+TEST_P(StoredPosition, SelectsByTheNumberTheTextBeginsWith) {
+  fake::FakePlatform fp;
+  Form1 form{fp.platform};
+  fp.settings.values[std::string(kSettingsApp) + "|" + kProductName + "|Combo1"] = GetParam().stored;
+  form.Form_Load();
+  EXPECT_EQ(form.Combo1.ListIndex(), GetParam().position);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StoredPosition,
+                         ::testing::Values(StoredCase{"25", 25}, StoredCase{"26", -1}, StoredCase{"abc", 0},
+                                           StoredCase{"2.5", 2}, StoredCase{"3.5", 4}, StoredCase{" 7xyz", 7},
+                                           StoredCase{"-1", -1}));
+
+TEST_F(Restore, APositionBelowMinusOneGivesTheBoxAtLine140) {
+  Store("Combo1", "-2");
+  form.Form_Load();
+  ASSERT_EQ(fp.box.shown.size(), 1u);
+  EXPECT_NE(fp.box.shown[0].text.find("in Hushdial2021/08/31.Form1.Form_Load at line 140\r\r"), std::string::npos);
+  EXPECT_EQ(form.Combo1.ListIndex(), -1);
+  EXPECT_TRUE(form.Timer1.Running());  // the sequence goes on
+}
+
+TEST_F(Restore, OnlyTheExactTextOnCountsAndTheTrayOptionNeedsTheStartupOption) {
+  Store("Windows Startup", "on");
+  Store("Minimized", "On");
+  form.Form_Load();
+  EXPECT_EQ(form.Check4.Value(), 0);
+  EXPECT_EQ(form.Check8.Value(), 1);
+  EXPECT_FALSE(form.Check8.Visible());
+  EXPECT_EQ(form.WindowState, 0);
+}
+
+TEST_F(Restore, StartupOnRewritesTheEntryAndStartsMinimised) {
+  auto& run = fp.registry.AddKey(platform::kHkeyLocalMachine, RegStuff::kRunKey);
+  Store("Windows Startup", "On");
+  Store("Minimized", "On");
+  form.Form_Load();
+  EXPECT_TRUE(form.Check8.Visible());
+  EXPECT_EQ(form.Check8.Value(), 1);
+  EXPECT_EQ(form.WindowState, 1);
+  EXPECT_EQ(run.values.count("Hushdial.exe"), 1u);
+}
+
+}  // namespace
+}  // namespace hush
