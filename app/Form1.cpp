@@ -1,13 +1,12 @@
 #include "app/Form1.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 
 #include "app/ErrorReport.h"
 #include "hotkeys/ShortCuts.h"
-#include "platform/failure.h"
 #include "system/mStartUp.h"
+#include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 
 namespace hush {
@@ -55,14 +54,6 @@ double Form1::NumericValue(const std::string& text) {
   return digits ? std::strtod(number.c_str(), nullptr) : 0.0;
 }
 
-namespace {
-int Position(double value) {
-  const double rounded = std::nearbyint(value);  // halves to the even neighbour
-  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw platform::Failure("Overflow");
-  return static_cast<int>(rounded);
-}
-}  // namespace
-
 void Form1::Form_Load() {
   ErrorReport report(platform_.box, ErrorReport::LocationText("Form1", "Form_Load"));
   auto setting = [this](const char* key, const char* fallback) {
@@ -72,11 +63,11 @@ void Form1::Form_Load() {
   for (char letter = 'A'; letter <= 'Z'; ++letter)
     report.Line(134, [&] { Combo1.AddItem(std::string(ShortCuts::kKeyPrefix) + letter); });
   if (report.Test(138, [&] { return NumericValue(setting("Combo1", "0")) < Combo1.ListCount(); }))
-    report.Line(140, [&] { Combo1.SetListIndex(Position(NumericValue(setting("Combo1", "16")))); });
+    report.Line(140, [&] { Combo1.SetListIndex(VolumeSet::RoundToInt32(NumericValue(setting("Combo1", "16")))); });
   for (char letter = 'A'; letter <= 'Z'; ++letter)
     report.Line(144, [&] { Combo2.AddItem(std::string(ShortCuts::kKeyPrefix) + letter); });
   if (report.Test(148, [&] { return NumericValue(setting("Combo2", "0")) < Combo2.ListCount(); }))
-    report.Line(150, [&] { Combo2.SetListIndex(Position(NumericValue(setting("Combo2", "0")))); });
+    report.Line(150, [&] { Combo2.SetListIndex(VolumeSet::RoundToInt32(NumericValue(setting("Combo2", "0")))); });
   report.Line(152, [&] { ShowStatus(); });
   report.Line(154, [&] { Label1.SetBackColor(0xFFFFFF); });
   report.Line(156, [&] { Check4.SetValue(setting("Windows Startup", "Off") == "On" ? 1 : 0); });
