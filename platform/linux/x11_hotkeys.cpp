@@ -5,6 +5,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -175,8 +176,12 @@ bool X11Hotkeys::PeekMessageA(Msg* msg, WindowHandle window, std::uint32_t first
 }
 
 void X11Hotkeys::DoEvents() {
+  // Presses still queued now are dispatched to the window, which does nothing with them. Those that
+  // reach the program while the events are processed are left for the next pass: X sends a grab's
+  // focus events just before the press, and they would otherwise end the wait and lose the press.
+  const auto stale = static_cast<std::ptrdiff_t>(queue_.size());
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
-  queue_.clear();  // dispatched to the window, which does nothing with them
+  queue_.erase(queue_.begin(), queue_.begin() + std::min<std::ptrdiff_t>(stale, static_cast<std::ptrdiff_t>(queue_.size())));
 }
 
 }  // namespace hush::platform::linux_backend

@@ -7,6 +7,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -95,7 +96,11 @@ class Hotkeys : public ::testing::Test {
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [] { ShortCuts::StopProcessing = true; });
     safety.start(10000);
+    std::atomic<bool> pumping{false};
     std::thread beside([&] {
+      // A queued call runs only inside the pump's event processing, so after both registrations.
+      OnUiThread([&] { pumping = true; });
+      while (!pumping) std::this_thread::sleep_for(std::chrono::milliseconds(2));
       script();
       OnUiThread([] { ShortCuts::StopProcessing = true; });
     });
