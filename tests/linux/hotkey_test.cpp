@@ -106,6 +106,9 @@ class Hotkeys : public ::testing::Test {
     });
     form.Timer1_Timer();
     beside.join();
+    // A stop posted after the pump already left must not end the next pump early.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     ASSERT_TRUE(safety.isActive()) << "the pump had to be stopped from outside";
   }
 
