@@ -25,26 +25,35 @@ class AlsaEndpointVolume : public IAudioEndpointVolume {
   }
   HResult GetMasterVolumeLevelScalar(float* level) override {
     if (!level) return kInvalidArg;
-    auto mixer = AlsaSimpleMixer::Open(device_);
-    snd_mixer_elem_t* master = mixer ? mixer->FindPlaybackVolume("Master") : nullptr;
-    AlsaSimpleMixer::Range range;
+    Master master(device_);
     long raw = 0;
-    if (!master || !AlsaSimpleMixer::PlaybackRange(master, &range) || !AlsaSimpleMixer::ReadPlayback(master, &raw))
-      return kFail;
-    *level = static_cast<float>(static_cast<double>(raw - range.min) / static_cast<double>(range.max - range.min));
+    if (!master.elem || !AlsaSimpleMixer::ReadPlayback(master.elem, &raw)) return kFail;
+    *level = static_cast<float>(static_cast<double>(raw - master.range.min) /
+                                static_cast<double>(master.range.max - master.range.min));
     return kOk;
   }
   HResult SetMasterVolumeLevelScalar(float level, const Guid*) override {
     if (!(level >= 0.0f && level <= 1.0f)) return kInvalidArg;
-    auto mixer = AlsaSimpleMixer::Open(device_);
-    snd_mixer_elem_t* master = mixer ? mixer->FindPlaybackVolume("Master") : nullptr;
-    AlsaSimpleMixer::Range range;
-    if (!master || !AlsaSimpleMixer::PlaybackRange(master, &range)) return kFail;
-    const long raw = range.min + std::lround(static_cast<double>(level) * static_cast<double>(range.max - range.min));
-    return AlsaSimpleMixer::WritePlaybackAll(master, raw) ? kOk : kFail;
+    Master master(device_);
+    if (!master.elem) return kFail;
+    const long raw = master.range.min + std::lround(static_cast<double>(level) *
+                                                    static_cast<double>(master.range.max - master.range.min));
+    return AlsaSimpleMixer::WritePlaybackAll(master.elem, raw) ? kOk : kFail;
   }
 
  private:
+  // The card's Master element with its range, opened afresh for each read or write; elem is null
+  // when there is none.
+  struct Master {
+    explicit Master(const std::string& device) : mixer(AlsaSimpleMixer::Open(device)) {
+      elem = mixer ? mixer->FindPlaybackVolume("Master") : nullptr;
+      if (elem && !AlsaSimpleMixer::PlaybackRange(elem, &range)) elem = nullptr;
+    }
+    std::unique_ptr<AlsaSimpleMixer> mixer;
+    snd_mixer_elem_t* elem = nullptr;
+    AlsaSimpleMixer::Range range;
+  };
+
   std::string device_;
   std::shared_ptr<IAudioEndpointVolumeCallback> sink_;
 };

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 namespace hush::platform::linux_backend {
 
@@ -96,17 +97,13 @@ bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint3
   free(codes);
   if (keycode == XCB_NO_SYMBOL) return false;
 
-  // Every lock variant: plain, CapsLock, NumLock, both.
-  const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, x_->numLock,
-                                 static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | x_->numLock)};
-  xcb_void_cookie_t cookies[4];
-  const int variants = x_->numLock ? 4 : 2;
-  for (int i = 0; i < variants; ++i)
-    cookies[i] = xcb_grab_key_checked(x_->connection, 1, x_->root, static_cast<std::uint16_t>(mask | locks[i]),
-                                      keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+  std::vector<xcb_void_cookie_t> cookies;
+  for (std::uint16_t lock : LockVariants())
+    cookies.push_back(xcb_grab_key_checked(x_->connection, 1, x_->root, static_cast<std::uint16_t>(mask | lock),
+                                           keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
   bool refused = false;
-  for (int i = 0; i < variants; ++i) {
-    if (xcb_generic_error_t* error = xcb_request_check(x_->connection, cookies[i])) {
+  for (const xcb_void_cookie_t& cookie : cookies) {
+    if (xcb_generic_error_t* error = xcb_request_check(x_->connection, cookie)) {
       refused = true;  // BadAccess when another client holds it; any error leaves it not ours
       free(error);
     }
@@ -121,10 +118,14 @@ bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint3
   return true;
 }
 
+// Every lock variant of a combination: plain, CapsLock, NumLock, both.
+std::vector<std::uint16_t> X11Hotkeys::LockVariants() const {
+  if (!x_->numLock) return {0, XCB_MOD_MASK_LOCK};
+  return {0, XCB_MOD_MASK_LOCK, x_->numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | x_->numLock)};
+}
+
 void X11Hotkeys::Ungrab(const Grab& grab) {
-  const std::uint16_t locks[] = {0, XCB_MOD_MASK_LOCK, x_->numLock,
-                                 static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | x_->numLock)};
-  for (std::uint16_t lock : locks)
+  for (std::uint16_t lock : LockVariants())
     xcb_ungrab_key(x_->connection, grab.keycode, x_->root, static_cast<std::uint16_t>(grab.modifiers | lock));
 }
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/window_system.h"
 
@@ -40,6 +41,7 @@ class X11Hotkeys : public IHotkeys, public IMessageLoop, public QAbstractNativeE
   };
   bool Connect();
   void Ungrab(const Grab& grab);
+  std::vector<std::uint16_t> LockVariants() const;
 
   struct X;
   std::unique_ptr<X> x_;
