@@ -1,10 +1,14 @@
 #pragma once
+#include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/core_audio.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/mixer.h"
 #include "platform/registry.h"
+#include "platform/picture.h"
 #include "platform/settings.h"
+#include "platform/tray.h"
 #include "platform/version.h"
 #include "platform/window_system.h"
 
@@ -24,6 +28,10 @@ struct Platform {
   ISettingsStore& settings;
   IRegistry& registry;
   IFileSystem& files;
+  ITray& tray;
+  IClock& clock;
+  ICodePage& codepage;
+  IPictures& pictures;
 };
 
 }  // namespace hush::platform

@@ -33,9 +33,11 @@ hush_start_services() {
     HOME="$run/home" openbox >"$run/openbox.log" 2>&1 &
     echo $! >"$run/openbox.pid"
   fi
+  # The tray tests stop and restart the host through these two.
+  export HUSHDIAL_SERVICES_DIR=$run
+  export HUSHDIAL_TRAY_HOST="trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 24"
   if command -v trayer >/dev/null; then
-    trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 24 \
-      >"$run/trayer.log" 2>&1 &
+    $HUSHDIAL_TRAY_HOST >"$run/trayer.log" 2>&1 &
     echo $! >"$run/trayer.pid"
   fi
 

@@ -6,6 +6,7 @@
 #include "platform/linux/linux_version.h"
 #include "platform/linux/process_atoms.h"
 #include "platform/linux/pulse_core_audio.h"
+#include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_window.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/linux/xdg_registry.h"
@@ -26,7 +27,12 @@ struct LinuxPlatform {
   IniSettings settings;
   XdgRegistry registry;
   LinuxFiles files;
-  Platform platform{box, audio, mixer, version, atoms, hotkeys, hotkeys, timer, window, settings, registry, files};
+  QtTray tray;
+  QtClock clock;
+  Utf8CodePage codepage;
+  QtPictures pictures;
+  Platform platform{box,    audio,    mixer,    version, atoms, hotkeys, hotkeys,  timer,
+                    window, settings, registry, files,   tray,  clock,   codepage, pictures};
 };
 
 }  // namespace hush::platform::linux_backend

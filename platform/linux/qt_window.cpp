@@ -2,6 +2,10 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace hush::platform::linux_backend {
 
 QtTimerService::~QtTimerService() = default;
@@ -19,6 +23,24 @@ void QtTimerService::StartTimer(std::uint32_t intervalMs, std::function<void()> 
 
 void QtTimerService::StopTimer() {
   if (timer_) timer_->stop();
+}
+
+std::int64_t QtClock::MonotonicMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void QtClock::WaitForEvents(std::uint32_t maxMs) {
+  const int ms = static_cast<int>(std::min<std::uint32_t>(maxMs, 0x7FFFFFFF));
+  if (!QCoreApplication::instance()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 50)));
+    return;
+  }
+  QTimer wake;  // an event of its own, so the wait can't outlast maxMs
+  wake.setSingleShot(true);
+  wake.setTimerType(Qt::PreciseTimer);
+  wake.start(ms);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 QtMainWindow::~QtMainWindow() = default;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/clock.h"
 #include "platform/window_system.h"
 
 namespace hush::platform::linux_backend {
@@ -20,6 +21,13 @@ class QtTimerService : public ITimerService {
  private:
   std::unique_ptr<QTimer> timer_;
   std::function<void()> tick_;
+};
+
+// Steady time, and a wait for Qt's events that a timer of its own bounds.
+class QtClock : public IClock {
+ public:
+  std::int64_t MonotonicMs() override;
+  void WaitForEvents(std::uint32_t maxMs) override;
 };
 
 // The main window. Its handle is this object's identity, so it exists before the widget does.

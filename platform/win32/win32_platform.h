@@ -4,6 +4,7 @@
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_mixer.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_tray.h"
 #include "platform/win32/win32_version.h"
 #include "platform/win32/win32_window_system.h"
 
@@ -36,7 +37,12 @@ struct Win32Platform {
   Win32Settings settings;
   Win32Registry registry;
   Win32Files files;
-  Platform platform{box, audio, mixer, version, atoms, hotkeys, messages, timer, window, settings, registry, files};
+  Win32Tray tray;
+  Win32Clock clock;
+  Win32CodePage codepage;
+  Win32Pictures pictures;
+  Platform platform{box,    audio,    mixer,    version, atoms, hotkeys, messages, timer,
+                    window, settings, registry, files,   tray,  clock,   codepage, pictures};
 };
 
 }  // namespace hush::platform::win32

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/failure.h"
+#include "platform/utf8.h"
 #include "hotkeys/ShortCuts.h"
+#include "tray/mSysTray.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 
@@ -357,7 +359,77 @@ platform::RegStatus FakeRegistry::RegCloseKey(platform::RegKey32 key) {
   return open.erase(key) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
 }
 
+platform::WindowHandle FakeTray::CreateTrayWindow() {
+  const platform::WindowHandle window = next_++;
+  windows[window].proc = kOwnProc;
+  log_.Add("CreateTrayWindow " + std::to_string(window));
+  return window;
+}
+
+void FakeTray::DestroyTrayWindow(platform::WindowHandle window) {
+  log_.Add("DestroyTrayWindow " + std::to_string(window));
+  windows.at(window).destroyed = true;
+}
+
+bool FakeTray::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) {
+  log_.Add("Shell_NotifyIconA " + std::to_string(message) + " flags=" + std::to_string(data->uFlags));
+  sent.push_back({message, *data});
+  return answer;
+}
+
+std::intptr_t FakeTray::SetWindowLongPtrA(platform::WindowHandle window, int index, std::intptr_t value) {
+  log_.Add("SetWindowLongPtrA " + std::string(index == platform::kGwlpWndProc ? "proc" : "userdata"));
+  Window& w = windows.at(window);
+  std::intptr_t& slot = index == platform::kGwlpWndProc ? w.proc : w.userData;
+  const std::intptr_t previous = slot;
+  slot = value;
+  return previous;
+}
+
+std::intptr_t FakeTray::GetWindowLongPtrA(platform::WindowHandle window, int index) {
+  const Window& w = windows.at(window);
+  return index == platform::kGwlpWndProc ? w.proc : w.userData;
+}
+
+std::intptr_t FakeTray::CallWindowProcA(std::intptr_t proc, platform::WindowHandle window, std::uint32_t message,
+                                        std::uintptr_t wParam, std::intptr_t lParam) {
+  if (proc == kOwnProc) {
+    const platform::Msg msg{window, message, wParam, lParam, 0, 0, 0};
+    reachedOwnProc.push_back(msg);
+    return ownProcResult ? ownProcResult(msg) : 0;
+  }
+  return reinterpret_cast<platform::WindowProc>(proc)(window, message, wParam, lParam);
+}
+
+void FakeTray::SetTrayHostHandler(platform::WindowHandle window, std::function<void(bool)> handler) {
+  windows.at(window).host = std::move(handler);
+}
+
+std::intptr_t FakeTray::Send(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
+  return CallWindowProcA(windows.at(window).proc, window, message, wParam, lParam);
+}
+
+void FakeTray::HostChanged(bool nowAvailable) {
+  available = nowAvailable;
+  for (auto& [handle, w] : windows)
+    if (w.host && !w.destroyed) w.host(nowAvailable);
+}
+
+void FakeClock::WaitForEvents(std::uint32_t maxMs) {
+  log_.Add("WaitForEvents " + std::to_string(maxMs));
+  waits.push_back(maxMs);
+  if (onWait) onWait(static_cast<int>(waits.size()));
+  now += step > 0 ? step : static_cast<std::int64_t>(maxMs);
+}
+
+std::vector<std::string> FakeCodePage::ToSystemCodePage(const std::string& utf8) {
+  return platform::SplitUtf8(utf8);
+}
+
 FakePlatform::FakePlatform() {
+  mSysTray::PreviousWndProc = 0;
+  mSysTray::Shell = nullptr;
   VolumeSet::MixerHandle = 0;
   VolumeSet::SpeakerVolumeControl = {};
   WinVersion::WindowsMajorVersion = 0;

@@ -260,6 +260,78 @@ class FakeFiles : public platform::IFileSystem {
   char separator = '\\';
 };
 
+// The notification area and the window-procedure chain: every record sent is kept whole, every
+// window has its own procedure (a scripted one until replaced) and user data.
+class FakeTray : public platform::ITray {
+ public:
+  explicit FakeTray(CallLog& log) : log_(log) {}
+  platform::WindowHandle CreateTrayWindow() override;
+  void DestroyTrayWindow(platform::WindowHandle window) override;
+  bool Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) override;
+  std::intptr_t SetWindowLongPtrA(platform::WindowHandle window, int index, std::intptr_t value) override;
+  std::intptr_t GetWindowLongPtrA(platform::WindowHandle window, int index) override;
+  std::intptr_t CallWindowProcA(std::intptr_t proc, platform::WindowHandle window, std::uint32_t message,
+                                std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool TrayAvailable() override { return available; }
+  void SetTrayHostHandler(platform::WindowHandle window, std::function<void(bool)> handler) override;
+
+  // The shell (or anyone) sending a message to the window: its current procedure runs.
+  std::intptr_t Send(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                     std::intptr_t lParam);
+  // A notification area starting or going away.
+  void HostChanged(bool nowAvailable);
+
+  struct Sent {
+    std::uint32_t message;
+    platform::NotifyIconDataA data;
+  };
+  std::vector<Sent> sent;
+  struct Window {
+    std::intptr_t proc = 0;
+    std::intptr_t userData = 0;
+    std::function<void(bool)> host;
+    bool destroyed = false;
+  };
+  std::map<platform::WindowHandle, Window> windows;
+  // The window's own procedure, until replaced: records what reaches it and answers this.
+  static constexpr std::intptr_t kOwnProc = 0x0DEF;
+  std::vector<platform::Msg> reachedOwnProc;
+  std::function<std::intptr_t(const platform::Msg&)> ownProcResult;
+  bool available = true;
+  bool answer = true;  // what Shell_NotifyIconA returns
+
+ private:
+  CallLog& log_;
+  platform::WindowHandle next_ = 0x7700;
+};
+
+// Scripted time: every wait moves the clock on by what it was allowed (or by step, when set).
+class FakeClock : public platform::IClock {
+ public:
+  explicit FakeClock(CallLog& log) : log_(log) {}
+  std::int64_t MonotonicMs() override { return now; }
+  void WaitForEvents(std::uint32_t maxMs) override;
+  std::int64_t now = 1'000'000;
+  std::int64_t step = 0;
+  std::vector<std::uint32_t> waits;
+  std::function<void(int wait)> onWait;  // runs inside each wait, before the time moves
+
+ private:
+  CallLog& log_;
+};
+
+// The code page is UTF-8: a character is one to four bytes.
+class FakeCodePage : public platform::ICodePage {
+ public:
+  std::vector<std::string> ToSystemCodePage(const std::string& utf8) override;
+};
+
+class FakePictures : public platform::IPictures {
+ public:
+  platform::PicturePtr ProgramIcon() override { return icon; }
+  platform::PicturePtr icon = std::make_shared<platform::Picture>(platform::Picture{platform::kPicTypeIcon, 0x1C0});
+};
+
 // All fakes together, with the Platform aggregate the product code takes.
 struct FakePlatform {
   CallLog log;
@@ -275,13 +347,18 @@ struct FakePlatform {
   FakeSettings settings{log};
   FakeRegistry registry{log};
   FakeFiles files;
-  platform::Platform platform{box,    audio, mixer,  version,  atoms,    hotkeys,
-                              messages, timer, window, settings, registry, files};
+  FakeTray tray{log};
+  FakeClock clock{log};
+  FakeCodePage codepage;
+  FakePictures pictures;
+  platform::Platform platform{box,      audio,    mixer, version, atoms, hotkeys,  messages, timer,
+                              window,   settings, registry, files, tray,  clock,   codepage, pictures};
 
   FakePlatform();  // also resets the product's module state
   // The same services with real (or other) audio services in place of the fakes.
   platform::Platform With(platform::ICoreAudio& otherAudio, platform::IMixer& otherMixer) {
-    return {box, otherAudio, otherMixer, version, atoms, hotkeys, messages, timer, window, settings, registry, files};
+    return {box,      otherAudio, otherMixer, version, atoms, hotkeys,  messages, timer,
+            window,   settings,   registry,   files,   tray,  clock,   codepage, pictures};
   }
 };
 

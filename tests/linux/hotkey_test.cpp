@@ -120,7 +120,7 @@ class Hotkeys : public ::testing::Test {
   QtTimerService timer;
   QtMainWindow window;
   platform::Platform real{fp.box,  audio,  mixer,       fp.version,  atoms,    hotkeys,
-                          hotkeys, timer, window, fp.settings, fp.registry, fp.files};
+                          hotkeys, timer, window, fp.settings, fp.registry, fp.files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   Form1 form{real};
 };
 

@@ -97,7 +97,7 @@ TEST_F(Settings, FirstStartWritesTheDefaultsThroughTheSelectionHandling) {
   IniSettings store;
   fake::FakePlatform fp;
   platform::Platform real{fp.box,      fp.audio, fp.mixer, fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, store, fp.registry, fp.files};
+                          fp.messages, fp.timer, fp.window, store, fp.registry, fp.files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   Form1 form{real};
   form.Form_Load();
   EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "16");
@@ -112,7 +112,7 @@ TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
   XdgRegistry registry;
   LinuxFiles files;
   platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files};
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   const fs::path entry = root / "etc/autostart" / (files.ProgramFileName() + ".desktop");
   mStartUp::AddToStartUp(real);
   ASSERT_TRUE(fs::exists(entry));
@@ -137,7 +137,7 @@ TEST_F(Autostart, WithoutWriteAccessToTheSystemFolderTheUsersEntryIsWritten) {
   XdgRegistry registry;
   LinuxFiles files;
   platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files};
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   mStartUp::AddToStartUp(real);
   const fs::path user = root / "home/autostart" / (files.ProgramFileName() + ".desktop");
   EXPECT_TRUE(fs::exists(user));

@@ -47,7 +47,7 @@ TEST(Win32Hotkeys, AnInjectedPressReachesThePumpAndRaises) {
   Win32Timer timer;
   Win32MainWindow window;
   platform::Platform real{fp.box,  fp.audio, fp.mixer, fp.version,  atoms,       hotkeys,
-                          messages, timer,   window,   fp.settings, fp.registry, fp.files};
+                          messages, timer,   window,   fp.settings, fp.registry, fp.files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   Form1 form{real};
   Form1::FillKeyList(form.Combo1);
   Form1::FillKeyList(form.Combo2);
@@ -89,7 +89,7 @@ TEST(Win32StartupEntry, TheMachineRunValueHoldsTheProgramsOwnPath) {
   Win32Registry registry;
   Win32Files files;
   platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files};
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
   const std::string name = files.ProgramFileName();
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);

@@ -1,0 +1,287 @@
+#include "platform/linux/qt_tray.h"
+
+#include <QApplication>
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/utf8.h"
+
+namespace hush::platform::linux_backend {
+
+namespace {
+
+// What the window answers when nothing is put in front of it: it has nothing to do with the tray.
+std::intptr_t OwnProc(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
+
+// Windows' shell shows a balloon given no time-out for its shortest time; Qt would keep it forever.
+constexpr int kDefaultBalloonMs = 10000;
+
+QString FieldText(const char* field, std::size_t size) {
+  const void* end = std::memchr(field, '\0', size);
+  const std::size_t length = end ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : size;
+  return QString::fromUtf8(field, static_cast<qsizetype>(length));
+}
+
+bool HaveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+struct IconTable {
+  std::mutex lock;
+  std::map<IconHandle, QIcon> icons;
+  IconHandle next = 0x1C0;
+};
+IconTable& Icons() {
+  static IconTable table;
+  return table;
+}
+
+}  // namespace
+
+struct QtTray::Window {
+  std::intptr_t proc = reinterpret_cast<std::intptr_t>(&OwnProc);
+  std::intptr_t userData = 0;
+  std::function<void(bool)> host;
+  std::unique_ptr<QSystemTrayIcon> icon;
+  std::uint32_t callback = 0;
+  std::uint32_t id = 0;
+  bool meantShown = false;
+  bool balloonUp = false;
+  std::unique_ptr<QTimer> balloonTimer;
+};
+
+QtTray::QtTray() = default;
+QtTray::~QtTray() = default;
+
+WindowHandle QtTray::CreateTrayWindow() {
+  const WindowHandle handle = next_++;
+  windows_[handle] = std::make_unique<Window>();
+  return handle;
+}
+
+void QtTray::DestroyTrayWindow(WindowHandle window) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  if (it->second->icon) {
+    it->second->icon->hide();
+    // It may be inside one of its own signals right now.
+    it->second->icon.release()->deleteLater();
+  }
+  windows_.erase(it);
+  UpdatePolling();
+}
+
+QSystemTrayIcon* QtTray::IconOf(WindowHandle window) {
+  const auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second->icon.get();
+}
+
+bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) {
+  if (!data || !HaveApplication()) return false;
+  const auto it = windows_.find(data->hWnd);
+  if (it == windows_.end()) return false;
+  Window& w = *it->second;
+  const WindowHandle handle = data->hWnd;
+
+  if (message == kNimAdd) {
+    if (!w.icon) {
+      w.icon = std::make_unique<QSystemTrayIcon>();
+      QObject::connect(w.icon.get(), &QSystemTrayIcon::activated,
+                       [this, handle](QSystemTrayIcon::ActivationReason reason) { Activated(handle, reason); });
+      QObject::connect(w.icon.get(), &QSystemTrayIcon::messageClicked,
+                       [this, handle] { BalloonClosed(handle, 1029); });
+      w.balloonTimer = std::make_unique<QTimer>();
+      w.balloonTimer->setSingleShot(true);
+      w.balloonTimer->setTimerType(Qt::PreciseTimer);
+      QObject::connect(w.balloonTimer.get(), &QTimer::timeout, [this, handle] { BalloonClosed(handle, 1028); });
+    }
+    w.id = data->uID;
+    w.callback = (data->uFlags & kNifMessage) ? data->uCallbackMessage : 0;
+    if (data->uFlags & kNifIcon) w.icon->setIcon(QtPictures::Lookup(data->hIcon));
+    if (data->uFlags & kNifTip) w.icon->setToolTip(FieldText(data->szTip, sizeof data->szTip));
+    w.icon->show();
+    w.meantShown = true;
+    UpdatePolling();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+  }
+  if (message == kNimModify) {
+    if (!w.icon || !w.meantShown) return false;  // as the shell: no such icon
+    if (data->uFlags & kNifIcon) w.icon->setIcon(QtPictures::Lookup(data->hIcon));
+    if (data->uFlags & kNifTip) w.icon->setToolTip(FieldText(data->szTip, sizeof data->szTip));
+    if (data->uFlags & kNifInfo) {
+      const QString title = FieldText(data->szInfoTitle, sizeof data->szInfoTitle);
+      const QString text = FieldText(data->szInfo, sizeof data->szInfo);
+      w.balloonTimer->stop();
+      if (title.isEmpty() && text.isEmpty()) {
+        // Empty texts take the balloon down, as they do in the Windows shell.
+        w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+        w.balloonUp = false;
+      } else {
+        const int ms = data->uTimeout > 0 && data->uTimeout < 0x7FFFFFFFu ? static_cast<int>(data->uTimeout)
+                                                                         : kDefaultBalloonMs;
+        w.icon->showMessage(title, text, QSystemTrayIcon::NoIcon, ms);
+        w.balloonUp = true;
+        w.balloonTimer->start(ms);
+      }
+    }
+    return true;
+  }
+  if (message == kNimDelete) {
+    if (!w.icon || !w.meantShown) return false;
+    w.balloonTimer->stop();
+    w.balloonUp = false;
+    w.icon->hide();
+    w.meantShown = false;
+    UpdatePolling();
+    return true;
+  }
+  return false;
+}
+
+void QtTray::Activated(WindowHandle window, QSystemTrayIcon::ActivationReason reason) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  Window& w = *it->second;
+  if (w.balloonUp) {
+    // A click on the icon dismisses its balloon; the Windows shell reports that as a time-out.
+    w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+    BalloonClosed(window, 1028);
+  }
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      Deliver(window, 513);
+      Deliver(window, 514);
+      break;
+    case QSystemTrayIcon::Context:
+      Deliver(window, 516);
+      Deliver(window, 517);
+      break;
+    case QSystemTrayIcon::DoubleClick:
+      Deliver(window, 515);
+      Deliver(window, 514);
+      break;
+    case QSystemTrayIcon::MiddleClick:
+      Deliver(window, 519);
+      Deliver(window, 520);
+      break;
+    default:
+      break;
+  }
+}
+
+void QtTray::BalloonClosed(WindowHandle window, std::uint32_t notification) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end() || !it->second->balloonUp) return;
+  it->second->balloonUp = false;
+  it->second->balloonTimer->stop();
+  Deliver(window, notification);
+}
+
+void QtTray::Deliver(WindowHandle window, std::uint32_t notification) {
+  // Looked up afresh each time: a handler may run nested events that change the windows.
+  const auto it = windows_.find(window);
+  if (it == windows_.end() || !it->second->callback) return;
+  try {
+    CallWindowProcA(it->second->proc, window, it->second->callback, it->second->id, notification);
+  } catch (...) {
+    // a Qt slot is the end of the line for a failure
+  }
+}
+
+std::intptr_t QtTray::SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return 0;
+  std::intptr_t& slot = index == kGwlpWndProc ? it->second->proc : it->second->userData;
+  if (index != kGwlpWndProc && index != kGwlpUserData) return 0;
+  const std::intptr_t previous = slot;
+  slot = value;
+  return previous;
+}
+
+std::intptr_t QtTray::GetWindowLongPtrA(WindowHandle window, int index) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return 0;
+  if (index == kGwlpWndProc) return it->second->proc;
+  if (index == kGwlpUserData) return it->second->userData;
+  return 0;
+}
+
+std::intptr_t QtTray::CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam) {
+  if (!proc) return 0;
+  return reinterpret_cast<WindowProc>(proc)(window, message, wParam, lParam);
+}
+
+bool QtTray::TrayAvailable() { return HaveApplication() && QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void QtTray::SetTrayHostHandler(WindowHandle window, std::function<void(bool)> handler) {
+  const auto it = windows_.find(window);
+  if (it != windows_.end()) it->second->host = std::move(handler);
+}
+
+// Qt gives no signal when a tray host comes or goes, so it is asked about once a second while an
+// icon is meant to be shown.
+void QtTray::UpdatePolling() {
+  bool wanted = false;
+  for (const auto& [handle, w] : windows_) wanted = wanted || w->meantShown;
+  if (!wanted) {
+    if (poll_) poll_->stop();
+    return;
+  }
+  if (!poll_) {
+    poll_ = std::make_unique<QTimer>();
+    poll_->setTimerType(Qt::VeryCoarseTimer);
+    QObject::connect(poll_.get(), &QTimer::timeout, [this] { Poll(); });
+  }
+  if (!poll_->isActive()) {
+    lastAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    poll_->start(1000);
+  }
+}
+
+void QtTray::Poll() {
+  const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+  if (available == lastAvailable_) return;
+  lastAvailable_ = available;
+  std::vector<WindowHandle> told;
+  for (const auto& [handle, w] : windows_)
+    if (w->meantShown && w->host) told.push_back(handle);
+  for (WindowHandle handle : told) {
+    const auto it = windows_.find(handle);
+    if (it == windows_.end() || !it->second->host) continue;
+    try {
+      auto host = it->second->host;
+      host(available);
+    } catch (...) {
+    }
+  }
+}
+
+IconHandle QtPictures::Register(const QIcon& icon) {
+  IconTable& table = Icons();
+  std::lock_guard<std::mutex> guard(table.lock);
+  const IconHandle handle = table.next++;
+  table.icons[handle] = icon;
+  return handle;
+}
+
+QIcon QtPictures::Lookup(IconHandle handle) {
+  IconTable& table = Icons();
+  std::lock_guard<std::mutex> guard(table.lock);
+  const auto it = table.icons.find(handle);
+  return it == table.icons.end() ? QIcon() : it->second;
+}
+
+PicturePtr QtPictures::ProgramIcon() {
+  if (!HaveApplication()) return nullptr;
+  static const IconHandle handle = [] {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+      icon.addFile(QStringLiteral(":/icons/hushdial-%1.png").arg(size), QSize(size, size));
+    return Register(QIcon::fromTheme(QStringLiteral("hushdial"), icon));
+  }();
+  return std::make_shared<Picture>(Picture{kPicTypeIcon, handle});
+}
+
+std::vector<std::string> Utf8CodePage::ToSystemCodePage(const std::string& utf8) { return SplitUtf8(utf8); }
+
+}  // namespace hush::platform::linux_backend

@@ -1,0 +1,65 @@
+#pragma once
+#include <QIcon>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/picture.h"
+#include "platform/tray.h"
+
+namespace hush::platform::linux_backend {
+
+// The notification area through QSystemTrayIcon, driven by the shell's own record. Qt reports one
+// activation per click, at the press, and nothing on release, hover or a balloon's time-out, so each
+// activation is turned into the notifications the Windows shell sends for that click, at once and in
+// order, and balloon time-outs come from a timer of our own. Mouse moves (512) and "balloon hidden"
+// (1027) therefore never occur here.
+class QtTray : public ITray {
+ public:
+  QtTray();
+  ~QtTray() override;
+  WindowHandle CreateTrayWindow() override;
+  void DestroyTrayWindow(WindowHandle window) override;
+  bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override;
+  std::intptr_t SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) override;
+  std::intptr_t GetWindowLongPtrA(WindowHandle window, int index) override;
+  std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
+                                std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool TrayAvailable() override;
+  void SetTrayHostHandler(WindowHandle window, std::function<void(bool)> handler) override;
+
+  // The Qt icon behind a window's tray icon, for tests; null before the first add.
+  QSystemTrayIcon* IconOf(WindowHandle window);
+
+ private:
+  struct Window;
+  void Activated(WindowHandle window, QSystemTrayIcon::ActivationReason reason);
+  void BalloonClosed(WindowHandle window, std::uint32_t notification);
+  void Deliver(WindowHandle window, std::uint32_t notification);
+  void Poll();
+  void UpdatePolling();
+
+  std::map<WindowHandle, std::unique_ptr<Window>> windows_;
+  WindowHandle next_ = 0x7100;
+  std::unique_ptr<QTimer> poll_;
+  bool lastAvailable_ = false;
+};
+
+// Pictures are QIcons in a process-wide table; a handle names one.
+class QtPictures : public IPictures {
+ public:
+  PicturePtr ProgramIcon() override;
+  static IconHandle Register(const QIcon& icon);
+  static QIcon Lookup(IconHandle handle);
+};
+
+// The narrow code page of a Linux desktop is UTF-8.
+class Utf8CodePage : public ICodePage {
+ public:
+  std::vector<std::string> ToSystemCodePage(const std::string& utf8) override;
+};
+
+}  // namespace hush::platform::linux_backend

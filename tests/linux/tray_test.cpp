@@ -1,0 +1,204 @@
+// The tray control on a real notification area: Xvfb with trayer as the host, clicks with xdotool.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <string>
+
+#include "platform/linux/qt_tray.h"
+#include "platform/linux/qt_window.h"
+#include "tests/fake/fake_platform.h"
+#include "tests/support/pactl.h"
+#include "tray/cSysTray.h"
+
+namespace hush {
+namespace {
+
+using namespace platform::linux_backend;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kProduct = "Sonoquill Soft and Loud Speaker Dial Using Hotpress Chords";
+
+struct Running : IControlContainer {
+  bool UserMode() override { return true; }
+  void PropertyChanged(const std::string&) override {}
+};
+
+// Processes Qt's events until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (Clock::now() > end) return false;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(20);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
+
+// A command run beside the event loop, which must keep running for the clicks to arrive.
+std::future<std::string> Beside(const std::string& command) {
+  return std::async(std::launch::async, [command] { return test::Run(command); });
+}
+
+std::string ServicesDir() { return std::getenv("HUSHDIAL_SERVICES_DIR"); }
+void StopTrayHost() {
+  test::Run("kill $(cat " + ServicesDir() + "/trayer.pid); sleep 0.3");
+}
+void StartTrayHost() {
+  test::Run("$HUSHDIAL_TRAY_HOST >>" + ServicesDir() + "/trayer.log 2>&1 & echo $! >" + ServicesDir() +
+            "/trayer.pid");
+}
+
+// Qt draws the balloon itself when no notification service is there.
+QWidget* Balloon() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && std::string(w->metaObject()->className()) == "QBalloonTip") return w;
+  return nullptr;
+}
+
+class RealTray : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("HUSHDIAL_TEST_X11") || !std::getenv("HUSHDIAL_SERVICES_DIR") || !qApp)
+      GTEST_SKIP() << "needs the X server and tray host that tools/test starts";
+    ASSERT_TRUE(PumpUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    control.SetTrayTip(kProduct);
+    control.SetTrayIcon(pictures.ProgramIcon());
+    control.MouseDown = [this](std::int16_t button, std::int32_t id) {
+      events.push_back("Down " + std::to_string(button) + " " + std::to_string(id));
+    };
+    control.MouseUp = [this](std::int16_t button, std::int32_t id) {
+      events.push_back("Up " + std::to_string(button) + " " + std::to_string(id));
+    };
+  }
+  QSystemTrayIcon* Icon() { return tray.IconOf(control.hWnd()); }
+  // Embedded: the host gave the icon a place of its own on the screen.
+  bool Embedded() {
+    QSystemTrayIcon* icon = Icon();
+    // trayer sits at the top right of the screen
+    return icon && icon->isVisible() && icon->geometry().width() > 0 && icon->geometry().left() > 100 &&
+           icon->geometry().top() < 40;
+  }
+  std::string ClickIcon(int button) {
+    const QPoint at = Icon()->geometry().center();
+    return "xdotool mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click " +
+           std::to_string(button);
+  }
+
+  fake::FakePlatform fp;
+  QtTray tray;
+  QtClock clock;
+  Utf8CodePage codepage;
+  QtPictures pictures;
+  platform::Platform real{fp.box,    fp.audio,    fp.mixer,    fp.version, fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer,  fp.window,   fp.settings, fp.registry, fp.files,
+                          tray,      clock,       codepage,    pictures};
+  Running container;
+  cSysTray control{real, container};
+  std::vector<std::string> events;
+};
+
+TEST_F(RealTray, TheIconIsEmbeddedWithTheProductNameAndReportsClicks) {
+  control.SetInTray(true);
+  ASSERT_TRUE(PumpUntil([&] { return Embedded(); }));
+  EXPECT_EQ(Icon()->toolTip().toStdString(), kProduct);
+  EXPECT_FALSE(Icon()->icon().isNull());
+
+  auto click = Beside(ClickIcon(1));
+  EXPECT_TRUE(PumpUntil([&] { return events.size() >= 2; }));
+  click.get();
+  EXPECT_EQ(events, (std::vector<std::string>{"Down 1 0", "Up 1 0"}));
+
+  events.clear();
+  click = Beside(ClickIcon(3));
+  EXPECT_TRUE(PumpUntil([&] { return events.size() >= 2; }));
+  click.get();
+  EXPECT_EQ(events, (std::vector<std::string>{"Down 2 0", "Up 2 0"}));
+
+  control.SetInTray(false);
+  EXPECT_FALSE(Icon()->isVisible());
+}
+
+TEST_F(RealTray, AClickOnTheBalloonOrTheIconEndsTheWaitEarly) {
+  control.SetInTray(true);
+  ASSERT_TRUE(PumpUntil([&] { return Embedded(); }));
+  // The balloon is Qt's own window; clicked once it is up.
+  QTimer clickBalloon;
+  std::future<std::string> click;
+  QObject::connect(&clickBalloon, &QTimer::timeout, [&] {
+    if (QWidget* w = Balloon()) {
+        const QPoint at = w->geometry().center();
+        click = Beside("xdotool mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1");
+        clickBalloon.stop();
+      }
+  });
+  clickBalloon.start(300);
+  auto start = Clock::now();
+  control.ShowBalloon("Click on the blue 'B' icon", kProduct, 5, false);
+  auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_LT(waited, 3000);
+  EXPECT_FALSE(control.BalloonShowing());
+  ASSERT_TRUE(click.valid());
+  click.get();
+
+  // A click on the icon while a balloon is up takes it down too, and still is a click.
+  events.clear();
+  QTimer::singleShot(400, [&] { click = Beside(ClickIcon(1)); });
+  start = Clock::now();
+  control.ShowBalloon("Again", kProduct, 5, false);
+  waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_LT(waited, 3000);
+  click.get();
+  EXPECT_EQ(events, (std::vector<std::string>{"Down 1 0", "Up 1 0"}));
+  EXPECT_TRUE(PumpUntil([] { return Balloon() == nullptr; }, 1000));
+}
+
+TEST_F(RealTray, ABalloonNobodyClicksLastsItsTime) {
+  control.SetInTray(true);
+  ASSERT_TRUE(PumpUntil([&] { return Embedded(); }));
+  const auto start = Clock::now();
+  control.ShowBalloon("Nobody clicks", kProduct, 1, false);
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_GE(waited, 1000);
+  EXPECT_LT(waited, 1500);
+  EXPECT_TRUE(PumpUntil([] { return Balloon() == nullptr; }, 1000));
+}
+
+TEST_F(RealTray, TheIconFollowsTheTrayHostComingAndGoing) {
+  std::vector<bool> told;
+  control.TrayHostChanged = [&](bool available) { told.push_back(available); };
+  StopTrayHost();
+  ASSERT_TRUE(PumpUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }));
+  control.SetInTray(true);  // shown before any host runs
+  EXPECT_FALSE(control.TrayAvailable());
+  StartTrayHost();
+  EXPECT_TRUE(PumpUntil([&] { return Embedded() && !told.empty(); }));
+
+  StopTrayHost();
+  EXPECT_TRUE(PumpUntil([&] { return told.size() >= 2; }));
+  StartTrayHost();
+  EXPECT_TRUE(PumpUntil([&] { return told.size() >= 3 && Embedded(); }));
+  EXPECT_EQ(told, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(Icon()->toolTip().toStdString(), kProduct);
+}
+
+}  // namespace
+}  // namespace hush
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<QApplication> app;
+  if (std::getenv("HUSHDIAL_TEST_X11") && std::getenv("DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  return RUN_ALL_TESTS();
+}

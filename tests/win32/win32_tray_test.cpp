@@ -1,0 +1,176 @@
+// The tray control on Wine's notification area, under the private X server.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+#include "tests/fake/fake_platform.h"
+#include "tray/cSysTray.h"
+
+namespace hush {
+namespace {
+
+using namespace platform::win32;
+
+// The real shell, with what it answered kept.
+class Answering : public platform::ITray {
+ public:
+  explicit Answering(platform::ITray& real) : real_(real) {}
+  platform::WindowHandle CreateTrayWindow() override { return real_.CreateTrayWindow(); }
+  void DestroyTrayWindow(platform::WindowHandle w) override { real_.DestroyTrayWindow(w); }
+  bool Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) override {
+    const bool ok = real_.Shell_NotifyIconA(message, data);
+    answers.push_back(std::to_string(message) + (ok ? " ok" : " failed"));
+    return ok;
+  }
+  std::intptr_t SetWindowLongPtrA(platform::WindowHandle w, int i, std::intptr_t v) override {
+    return real_.SetWindowLongPtrA(w, i, v);
+  }
+  std::intptr_t GetWindowLongPtrA(platform::WindowHandle w, int i) override { return real_.GetWindowLongPtrA(w, i); }
+  std::intptr_t CallWindowProcA(std::intptr_t p, platform::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
+                                std::intptr_t lp) override {
+    return real_.CallWindowProcA(p, w, m, wp, lp);
+  }
+  bool TrayAvailable() override { return real_.TrayAvailable(); }
+  void SetTrayHostHandler(platform::WindowHandle w, std::function<void(bool)> h) override {
+    real_.SetTrayHostHandler(w, std::move(h));
+  }
+  std::vector<std::string> answers;
+
+ private:
+  platform::ITray& real_;
+};
+
+struct Running : IControlContainer {
+  bool UserMode() override { return true; }
+  void PropertyChanged(const std::string&) override {}
+};
+
+void PumpFor(DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (::GetTickCount64() < end) {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+class WineTray : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs the X server that tools/test starts";
+  }
+  fake::FakePlatform fp;
+  Win32Tray native;
+  Answering tray{native};
+  Win32Clock clock;
+  Win32CodePage codepage;
+  Win32Pictures pictures;
+  platform::Platform real{fp.box,    fp.audio,    fp.mixer,    fp.version, fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer,  fp.window,   fp.settings, fp.registry, fp.files,
+                          tray,      clock,       codepage,    pictures};
+  Running container;
+};
+
+TEST_F(WineTray, AddModifyBalloonAndDeleteAreAccepted) {
+  cSysTray control(real, container);
+  control.SetTrayTip("Sonoquill Soft and Loud Speaker Dial Using Hotpress Chords");
+  ASSERT_TRUE(pictures.ProgramIcon());
+  control.SetTrayIcon(pictures.ProgramIcon());
+  control.SetInTray(true);
+  EXPECT_TRUE(tray.TrayAvailable());
+  control.SetTrayTip("Changed tip \xC3\xBC");
+  control.SetTrayIcon(pictures.ProgramIcon());
+  control.ShowBalloon("Click on the blue 'B' icon", "Title", 0, false);
+  control.SetInTray(false);
+  EXPECT_EQ(tray.answers, (std::vector<std::string>{"0 ok", "1 ok", "1 ok", "1 ok", "2 ok"}));
+}
+
+TEST_F(WineTray, TheHookChainsInFrontOfTheWindowAndComesOffAgain) {
+  cSysTray control(real, container);
+  HWND hwnd = reinterpret_cast<HWND>(control.hWnd());
+  ASSERT_TRUE(::IsWindow(hwnd));
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_EQ(::GetAncestor(hwnd, GA_PARENT), ::GetDesktopWindow());  // top-level: hears TaskbarCreated
+  const LONG_PTR own = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+  std::vector<std::string> events;
+  control.MouseDown = [&](std::int16_t b, std::int32_t id) { events.push_back("Down " + std::to_string(b) + " " + std::to_string(id)); };
+  control.MouseUp = [&](std::int16_t b, std::int32_t id) { events.push_back("Up " + std::to_string(b) + " " + std::to_string(id)); };
+  control.SetInTray(true);
+  EXPECT_NE(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC), own);
+  // As the shell reports a left click: through the native procedure to the control's events.
+  ::SendMessageA(hwnd, 1125, 0, WM_LBUTTONDOWN);
+  ::SendMessageA(hwnd, 1125, 0, WM_LBUTTONUP);
+  EXPECT_EQ(events, (std::vector<std::string>{"Down 1 0", "Up 1 0"}));
+  // Everything else still reaches the window's own procedure.
+  ::SetWindowTextA(hwnd, "renamed");
+  char text[16] = {};
+  ::GetWindowTextA(hwnd, text, sizeof text);
+  EXPECT_STREQ(text, "renamed");
+  control.SetInTray(false);
+  EXPECT_EQ(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC), own);
+}
+
+TEST_F(WineTray, ExplorerStartingAgainPutsTheIconBack) {
+  cSysTray control(real, container);
+  control.SetTrayIcon(pictures.ProgramIcon());
+  control.SetInTray(true);
+  bool told = false;
+  control.TrayHostChanged = [&](bool available) { told = available; };
+  tray.answers.clear();
+  ::SendMessageA(reinterpret_cast<HWND>(control.hWnd()), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(told);
+  ASSERT_EQ(tray.answers.size(), 1u);
+  EXPECT_EQ(tray.answers[0].substr(0, 1), "0");  // added again
+}
+
+// Runs the Linux-side clicker (Wine starts native programs too) while this thread keeps pumping.
+// Wine can't report a native program's exit status, so the clicks are judged by what arrives.
+void ClickIcon(int button) {
+  std::string command = std::string("/bin/sh " HUSHDIAL_SOURCE_DIR "/tests/win32/click-tray-icon ") +
+                        std::to_string(button);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+}
+
+TEST_F(WineTray, AClickOnTheIconInWinesTrayReachesTheControl) {
+  if (!std::getenv("HUSHDIAL_TEST_X11")) GTEST_SKIP() << "needs the tray host that tools/test starts";
+  cSysTray control(real, container);
+  control.SetTrayIcon(pictures.ProgramIcon());
+  control.SetTrayTip("Sonoquill Soft and Loud Speaker Dial Using Hotpress Chords");
+  std::vector<std::string> events;
+  control.MouseDown = [&](std::int16_t b, std::int32_t id) { events.push_back("Down " + std::to_string(b) + " " + std::to_string(id)); };
+  control.MouseUp = [&](std::int16_t b, std::int32_t id) { events.push_back("Up " + std::to_string(b) + " " + std::to_string(id)); };
+  control.SetInTray(true);
+  for (int i = 0; i < 20 && events.empty(); ++i) {
+    PumpFor(250);
+    ClickIcon(1);  // once Wine has docked its icon into the tray host
+    PumpFor(250);
+  }
+  ASSERT_FALSE(events.empty()) << "no click on Wine's tray icon arrived";
+  ClickIcon(3);
+  for (int i = 0; i < 20 && events.size() < 4; ++i) PumpFor(100);
+  EXPECT_EQ(events, (std::vector<std::string>{"Down 1 0", "Up 1 0", "Down 2 0", "Up 2 0"}));
+}
+
+TEST_F(WineTray, TextsInTheAnsiCodePage) {
+  const auto characters = codepage.ToSystemCodePage("a\xC3\xBC\xE2\x82\xAC");
+  ASSERT_EQ(characters.size(), 3u);
+  EXPECT_EQ(characters[0], "a");
+  EXPECT_EQ(characters[1], "\xFC");  // Windows-1252 in Wine's default prefix
+  EXPECT_EQ(characters[2], "\x80");
+}
+
+}  // namespace
+}  // namespace hush
