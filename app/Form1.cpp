@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 #include "hotkeys/ShortCuts.h"
 #include "system/mStartUp.h"
 #include "volume/VolumeSet.h"

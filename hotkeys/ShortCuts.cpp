@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 #include "platform/failure.h"
 #include "volume/VolumeSet.h"
 

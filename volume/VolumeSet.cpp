@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 #include "platform/failure.h"
 #include "volume/WinVersion.h"
 #include "volume/cAEndpointVolClb.h"
