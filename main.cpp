@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/Form1.h"
+#include "app/WindowBinder.h"
 #include "platform/native.h"
 
 #ifdef _WIN32
@@ -22,20 +23,45 @@ int main() {
 }
 #else
 #include <QApplication>
+#include <xcb/xcb.h>
+
+#include <cstring>
+
+namespace {
+// Qt aborts when it can't reach a display; say what is missing instead.
+bool DisplayReachable() {
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (qpa && std::strncmp(qpa, "xcb", 3) != 0) return true;  // offscreen, wayland: Qt's own business
+  if (!qpa && !std::getenv("DISPLAY") && std::getenv("WAYLAND_DISPLAY")) return true;
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const bool ok = connection && !xcb_connection_has_error(connection);
+  if (connection) xcb_disconnect(connection);
+  return ok;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   // Global shortcuts are X11 grabs; under Wayland they work through XWayland when it is there.
   if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
+  if (!DisplayReachable()) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr,
+                 "Hushdial: no display to open (DISPLAY=%s); start it in a desktop session, or use tools/run, "
+                 "which starts a private desktop when there is none.\n",
+                 display ? display : "unset");
+    return 1;
+  }
   QApplication app(argc, argv);
+  // The program ends only through its close handling, never because a message box closed while the
+  // window was hidden in the tray.
+  QApplication::setQuitOnLastWindowClosed(false);
   hush::platform::NativePlatform native;
+  native.box.SetOwner([&native] { return native.window.Widget(); });
   hush::Form1 form(native.platform);
-  // Closing the window ends the program at once, also while the hotkey pump runs.
-  QObject::connect(&app, &QGuiApplication::lastWindowClosed, [] {
-    std::fflush(nullptr);
-    std::_Exit(0);
-  });
+  hush::WindowBinder binder(form, native.window);
   native.hotkeys.Available();  // says once on stderr when shortcuts can't work in this session
   form.Form_Load();
+  binder.Build();
   form.Show();
   return app.exec();
 }

@@ -16,6 +16,73 @@ void Label::SetBackColor(std::uint32_t color) {
   NotifyChanged();
 }
 
+void Label::SetForeColor(std::uint32_t color) {
+  if (color == foreColor_) return;
+  foreColor_ = color;
+  NotifyChanged();
+}
+
+void Frame::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  NotifyChanged();
+}
+
+void Frame::SetBackColor(std::uint32_t color) {
+  if (color == backColor_) return;
+  backColor_ = color;
+  NotifyChanged();
+}
+
+void PushButton::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  NotifyChanged();
+}
+
+void TextBox::SetText(std::string text) {
+  if (text == text_) return;
+  text_ = std::move(text);
+  NotifyChanged();
+}
+
+void CheckBox::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  NotifyChanged();
+}
+
+void CheckBox::SetBackColor(std::uint32_t color) {
+  if (color == backColor_) return;
+  backColor_ = color;
+  NotifyChanged();
+}
+
+void Form::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  window_.SetCaption(caption);
+}
+
+void Form::SetIcon(const platform::PicturePtr& icon) {
+  icon_ = icon;
+  window_.SetIcon(icon);
+}
+
+void Form::SetBackColor(std::uint32_t color) {
+  backColor_ = color;
+  window_.SetBackColor(color);
+}
+
+void Form::SetMousePointer(int pointer) {
+  pointer_ = pointer;
+  window_.SetPointer(pointer_, mouseIcon_);
+}
+
+void Form::SetMouseIcon(const platform::PicturePtr& picture) {
+  mouseIcon_ = picture;
+  window_.SetPointer(pointer_, mouseIcon_);
+}
+
 void ComboBox::AddItem(std::string item) {
   items_.push_back(std::move(item));
   NotifyChanged();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/window_system.h"
+
 namespace hush {
 
 // Something a bound widget listens to so that it can redraw.
@@ -25,10 +27,51 @@ class Label : public ControlModel {
   void SetCaption(std::string caption);
   std::uint32_t BackColor() const { return backColor_; }
   void SetBackColor(std::uint32_t color);
+  std::uint32_t ForeColor() const { return foreColor_; }
+  void SetForeColor(std::uint32_t color);
 
  private:
   std::string caption_;
-  std::uint32_t backColor_ = 0x8000000F;  // system button face until start-up sets it
+  std::uint32_t backColor_ = platform::kColorButtonFace;
+  std::uint32_t foreColor_ = platform::kColorWindowText;
+};
+
+// A frame around a group of controls.
+class Frame : public ControlModel {
+ public:
+  std::function<void()> MouseMove;
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  std::uint32_t BackColor() const { return backColor_; }
+  void SetBackColor(std::uint32_t color);
+
+ private:
+  std::string caption_;
+  std::uint32_t backColor_ = platform::kColorButtonFace;
+};
+
+class PushButton : public ControlModel {
+ public:
+  std::function<void()> Click;
+  std::function<void()> MouseMove;
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  const platform::FontSpec& Font() const { return font_; }
+  void SetFont(platform::FontSpec font) { font_ = std::move(font); }
+
+ private:
+  std::string caption_;
+  platform::FontSpec font_{"Arial", 11.25, true};
+};
+
+class TextBox : public ControlModel {
+ public:
+  std::function<void()> MouseMove;
+  const std::string& Text() const { return text_; }
+  void SetText(std::string text);
+
+ private:
+  std::string text_;
 };
 
 // A drop-down list: the user picks an entry and can't type.
@@ -60,10 +103,49 @@ class CheckBox : public ControlModel {
   void SetValue(int value);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  std::uint32_t BackColor() const { return backColor_; }
+  void SetBackColor(std::uint32_t color);
 
  private:
   int value_ = 0;
   bool visible_ = true;
+  std::string caption_;
+  std::uint32_t backColor_ = platform::kColorButtonFace;
+};
+
+// The window itself. What the window system owns (whether it is shown, its state) is asked of it;
+// the rest is kept here and passed on when it changes.
+class Form {
+ public:
+  explicit Form(platform::IMainWindow& window) : window_(window) {}
+  std::function<void()> MouseMove;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+  const platform::PicturePtr& Icon() const { return icon_; }
+  void SetIcon(const platform::PicturePtr& icon);
+  std::uint32_t BackColor() const { return backColor_; }
+  void SetBackColor(std::uint32_t color);
+  int MousePointer() const { return pointer_; }
+  void SetMousePointer(int pointer);
+  const platform::PicturePtr& MouseIcon() const { return mouseIcon_; }
+  void SetMouseIcon(const platform::PicturePtr& picture);
+  int WindowState() const { return window_.WindowState(); }
+  void SetWindowState(int state) { window_.SetWindowState(state); }
+  bool Visible() const { return window_.Visible(); }
+  void Show() { window_.Show(); }
+  void Hide() { window_.Hide(); }
+  void SetFocus() { window_.SetFocus(); }
+
+ private:
+  platform::IMainWindow& window_;
+  std::string caption_;
+  platform::PicturePtr icon_;
+  std::uint32_t backColor_ = 0xFFFFFF;
+  int pointer_ = platform::kPointerDefault;
+  platform::PicturePtr mouseIcon_;
 };
 
 // A repeating timer whose handler is never re-entered: ticks that fall due while it runs are dropped.

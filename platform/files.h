@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace hush::platform {
@@ -11,6 +12,11 @@ class IFileSystem {
   // The running program's own file name, without its folder.
   virtual std::string ProgramFileName() = 0;
   virtual char PathSeparator() = 0;
+  // The file's last modification time (seconds since 1970); a failure when it can't be read.
+  virtual std::int64_t FileDateTime(const std::string& path) = 0;
+  // The name (without folder) of the normal file at the path, or "" when there is none; the path is
+  // taken literally, and a folder of that name does not count.
+  virtual std::string Dir(const std::string& path) = 0;
 };
 
 }  // namespace hush::platform

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace hush::platform {
 
@@ -22,6 +23,8 @@ class IPictures {
   virtual ~IPictures() = default;
   // The program's own icon (the blue 'B') at the notification area's size; none when it can't be loaded.
   virtual PicturePtr ProgramIcon() = 0;
+  // A cursor or icon file as a picture; a failure when it can't be loaded.
+  virtual PicturePtr LoadPicture(const std::string& path) = 0;
 };
 
 }  // namespace hush::platform

@@ -17,6 +17,7 @@ cSysTray::cSysTray(platform::Platform& platform, IControlContainer& container)
 }
 
 cSysTray::~cSysTray() {
+  *alive_ = false;
   try {
     if (m_InTray) SetInTray(false);
   } catch (...) {
@@ -146,12 +147,15 @@ void cSysTray::ShowBalloon(const std::string& Tip, const std::string& sTitle, st
   // Everything of the program keeps running meanwhile; the shell's report of the balloon closing
   // arrives through the window hook and ends the wait.
   const std::int64_t start = platform_.clock.MonotonicMs();
+  const std::shared_ptr<bool> alive = alive_;  // a handler run meanwhile may end this control
   while (m_BalloonShowing) {
     platform_.messages.DoEvents();
+    if (!*alive) return;
     if (!m_BalloonShowing) break;
     const std::int64_t elapsed = platform_.clock.MonotonicMs() - start;
     if (elapsed >= timeoutMs) break;
     platform_.clock.WaitForEvents(static_cast<std::uint32_t>(timeoutMs - elapsed));
+    if (!*alive) return;
   }
   if (m_BalloonShowing) {
     platform::NotifyIconDataA hide = Record();

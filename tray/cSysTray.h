@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
@@ -89,6 +90,7 @@ class cSysTray {
   platform::PicturePtr m_TrayIcon;
   bool m_InTray = false;
   platform::PicturePtr backgroundPicture_;  // the control's own picture, which the icon also becomes
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int width_ = kSizeTwips;
   int height_ = kSizeTwips;
 };

@@ -29,7 +29,9 @@ int QtMessageBox::MessageBoxA(const std::string& text, const std::string& captio
     return 1;
   }
   QMessageBox box((style & 0x70u) == kMbIconExclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                  QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(shown.c_str()), QMessageBox::Ok);
+                  QString::fromUtf8(caption.c_str()), QString::fromUtf8(shown.c_str()), QMessageBox::Ok,
+                  owner_ ? owner_() : nullptr);
+  box.setWindowModality(Qt::ApplicationModal);
   box.exec();
   return 1;  // IDOK
 }

@@ -1,10 +1,12 @@
 #include "platform/linux/qt_tray.h"
 
 #include <QApplication>
+#include <QPixmap>
 
 #include <cstring>
 #include <mutex>
 
+#include "platform/failure.h"
 #include "platform/utf8.h"
 
 namespace hush::platform::linux_backend {
@@ -61,13 +63,36 @@ WindowHandle QtTray::CreateTrayWindow() {
 void QtTray::DestroyTrayWindow(WindowHandle window) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return;
-  if (it->second->icon) {
-    it->second->icon->hide();
-    // It may be inside one of its own signals right now.
-    it->second->icon.release()->deleteLater();
+  if (activations_ > 0) {
+    // A notification is being delivered from inside the icon's (or its timer's) own signal: freeing
+    // them now would pull the ground from under Qt.
+    QSystemTrayIcon* icon = it->second->icon.release();
+    QTimer* timer = it->second->balloonTimer.release();
+    QTimer::singleShot(0, &anchor_, [icon, timer] {
+      delete icon;
+      delete timer;
+    });
   }
   windows_.erase(it);
   UpdatePolling();
+}
+
+void QtTray::SyncVisibility(WindowHandle window, bool again) {
+  if (activations_ > 0) {  // see DestroyTrayWindow
+    QTimer::singleShot(0, &anchor_, [this, window, again] { SyncVisibility(window, again); });
+    return;
+  }
+  const auto it = windows_.find(window);
+  if (it == windows_.end() || !it->second->icon) return;
+  QSystemTrayIcon& icon = *it->second->icon;
+  if (!it->second->meantShown) {
+    icon.hide();
+  } else if (!icon.isVisible()) {
+    icon.show();
+  } else if (again) {
+    icon.hide();  // an add of an icon already shown docks it anew, as with a new notification area
+    icon.show();
+  }
 }
 
 QSystemTrayIcon* QtTray::IconOf(WindowHandle window) {
@@ -96,10 +121,12 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
     }
     w.id = data->uID;
     w.callback = (data->uFlags & kNifMessage) ? data->uCallbackMessage : 0;
-    if (data->uFlags & kNifIcon) w.icon->setIcon(QtPictures::Lookup(data->hIcon));
-    if (data->uFlags & kNifTip) w.icon->setToolTip(FieldText(data->szTip, sizeof data->szTip));
-    w.icon->show();
+    // An add makes a new icon: what the record leaves out is not there.
+    w.icon->setIcon((data->uFlags & kNifIcon) ? QtPictures::Lookup(data->hIcon) : QIcon());
+    w.icon->setToolTip((data->uFlags & kNifTip) ? FieldText(data->szTip, sizeof data->szTip) : QString());
+    const bool again = w.meantShown;
     w.meantShown = true;
+    SyncVisibility(handle, again);
     UpdatePolling();
     return QSystemTrayIcon::isSystemTrayAvailable();
   }
@@ -111,8 +138,8 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
       const QString title = FieldText(data->szInfoTitle, sizeof data->szInfoTitle);
       const QString text = FieldText(data->szInfo, sizeof data->szInfo);
       w.balloonTimer->stop();
-      if (title.isEmpty() && text.isEmpty()) {
-        // Empty texts take the balloon down, as they do in the Windows shell.
+      if (text.isEmpty()) {
+        // An empty text takes the balloon down, as it does in the Windows shell.
         w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
         w.balloonUp = false;
       } else {
@@ -129,8 +156,8 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
     if (!w.icon || !w.meantShown) return false;
     w.balloonTimer->stop();
     w.balloonUp = false;
-    w.icon->hide();
     w.meantShown = false;
+    SyncVisibility(handle, false);
     UpdatePolling();
     return true;
   }
@@ -142,7 +169,8 @@ void QtTray::Activated(WindowHandle window, QSystemTrayIcon::ActivationReason re
   if (it == windows_.end()) return;
   Window& w = *it->second;
   if (w.balloonUp) {
-    // A click on the icon dismisses its balloon; the Windows shell reports that as a time-out.
+    // A click on the icon dismisses its balloon (where Qt has not reported a click on the balloon
+    // already); the Windows shell reports that as a time-out.
     w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
     BalloonClosed(window, 1028);
   }
@@ -180,11 +208,13 @@ void QtTray::Deliver(WindowHandle window, std::uint32_t notification) {
   // Looked up afresh each time: a handler may run nested events that change the windows.
   const auto it = windows_.find(window);
   if (it == windows_.end() || !it->second->callback) return;
+  ++activations_;
   try {
     CallWindowProcA(it->second->proc, window, it->second->callback, it->second->id, notification);
   } catch (...) {
     // a Qt slot is the end of the line for a failure
   }
+  --activations_;
 }
 
 std::intptr_t QtTray::SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) {
@@ -280,6 +310,13 @@ PicturePtr QtPictures::ProgramIcon() {
     return Register(QIcon::fromTheme(QStringLiteral("hushdial"), icon));
   }();
   return std::make_shared<Picture>(Picture{kPicTypeIcon, handle});
+}
+
+PicturePtr QtPictures::LoadPicture(const std::string& path) {
+  if (!HaveApplication()) throw Failure("Invalid picture");
+  const QPixmap pixmap(QString::fromUtf8(path.c_str()));  // Qt reads .cur and .ico files as images
+  if (pixmap.isNull()) throw Failure("Invalid picture");
+  return std::make_shared<Picture>(Picture{kPicTypeIcon, Register(QIcon(pixmap))});
 }
 
 std::vector<std::string> Utf8CodePage::ToSystemCodePage(const std::string& utf8) { return SplitUtf8(utf8); }

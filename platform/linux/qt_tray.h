@@ -41,17 +41,22 @@ class QtTray : public ITray {
   void Deliver(WindowHandle window, std::uint32_t notification);
   void Poll();
   void UpdatePolling();
+  // Shows or hides the Qt icon as the last add or delete asked; again: dock a shown icon anew.
+  void SyncVisibility(WindowHandle window, bool again);
 
   std::map<WindowHandle, std::unique_ptr<Window>> windows_;
   WindowHandle next_ = 0x7100;
   std::unique_ptr<QTimer> poll_;
   bool lastAvailable_ = false;
+  int activations_ = 0;  // > 0 while an activation is being delivered
+  QObject anchor_;       // owns the deferred work, so it ends with this service
 };
 
 // Pictures are QIcons in a process-wide table; a handle names one.
 class QtPictures : public IPictures {
  public:
   PicturePtr ProgramIcon() override;
+  PicturePtr LoadPicture(const std::string& path) override;
   static IconHandle Register(const QIcon& icon);
   static QIcon Lookup(IconHandle handle);
 };

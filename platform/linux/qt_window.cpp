@@ -1,6 +1,23 @@
 #include "platform/linux/qt_window.h"
 
+#include "platform/linux/linux_message_box.h"
+#include "platform/linux/qt_tray.h"
+
 #include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <algorithm>
 #include <chrono>
@@ -43,15 +60,366 @@ void QtClock::WaitForEvents(std::uint32_t maxMs) {
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+struct QtMainWindow::Impl {
+  std::unique_ptr<QWidget> widget;
+  IWindowEvents* events = nullptr;
+  std::vector<QWidget*> controls;
+  std::vector<ControlSpec> specs;
+  int state = kStateNormal;  // asked for before the widget exists
+  bool shownOnce = false;
+  std::string caption;
+  QIcon icon;
+};
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+int Px(int twips) { return static_cast<int>(twips / kTwipsPerPixel + 0.5); }
+
+QString Text(const std::string& text) { return QString::fromUtf8(QtMessageBox::DisplayText(text).c_str()); }
+
+QFont FontOf(const FontSpec& spec) {
+  QFont font(QString::fromStdString(spec.name));
+  font.setPointSizeF(spec.points);
+  font.setBold(spec.bold);
+  return font;
+}
+
+void Paint(QWidget* widget, std::uint32_t back, std::uint32_t fore) {
+  if (qobject_cast<QGroupBox*>(widget)) {
+    // The style would shade a frame's inside; the design fills it with its own colour.
+    const QString frame = QApplication::palette().color(QPalette::Mid).name();
+    widget->setStyleSheet(
+        QStringLiteral("QGroupBox { background-color: %1; color: %2; border: 1px solid %3; margin-top: 7px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; "
+                       "background-color: %4; }")
+            .arg(QtMainWindow::Resolve(back).name(), QtMainWindow::Resolve(fore).name(), frame,
+                 QtMainWindow::Resolve(back).name()));
+  } else if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QLabel*>(widget)) {
+    // Inside a frame the frame's style sheet reaches these too; their own colours must win.
+    widget->setStyleSheet(QStringLiteral("background-color: %1; color: %2;")
+                              .arg(QtMainWindow::Resolve(back).name(), QtMainWindow::Resolve(fore).name()));
+  }
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, QtMainWindow::Resolve(back));
+  palette.setColor(QPalette::WindowText, QtMainWindow::Resolve(fore));
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+// The window itself: closing, state changes and mouse moves go to the product's handlers.
+class MainWidget : public QWidget {
+ public:
+  explicit MainWidget(QtMainWindow::Impl* impl) : impl_(impl) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();  // the close handling ends the program itself
+    if (impl_->events) impl_->events->CloseRequested();
+  }
+  void changeEvent(QEvent* event) override {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Report();
+  }
+
+ public:
+  // Queued, so that a handler sees the window as the window system left it.
+  void Report() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (impl_->events) impl_->events->StateChanged();
+        },
+        Qt::QueuedConnection);
+  }
+
+ private:
+  QtMainWindow::Impl* impl_;
+};
+
+// Mouse moves over the controls that have a handler for them.
+class MoveFilter : public QObject {
+ public:
+  MoveFilter(QtMainWindow::Impl* impl, int id, QObject* parent) : QObject(parent), impl_(impl), id_(id) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseMove && impl_->events) {
+      try {
+        impl_->events->MouseMoved(id_);
+      } catch (...) {
+      }
+    }
+    return false;
+  }
+
+ private:
+  QtMainWindow::Impl* impl_;
+  int id_;
+};
+
+}  // namespace
+
+QtMainWindow::QtMainWindow() : impl_(std::make_unique<Impl>()) {}
 QtMainWindow::~QtMainWindow() = default;
 
+QColor QtMainWindow::Resolve(std::uint32_t color) {
+  if (IsSystemColor(color)) {
+    const QPalette palette = QApplication::palette();
+    switch (color) {
+      case kColorWindowBackground:
+        return palette.color(QPalette::Base);
+      case kColorWindowText:
+        return palette.color(QPalette::WindowText);
+      case kColorButtonFace:
+        return palette.color(QPalette::Button);
+      default:
+        return palette.color(QPalette::Window);
+    }
+  }
+  // Stored as blue, green, red from the high byte down.
+  return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                static_cast<int>((color >> 16) & 0xFF));
+}
+
 QWidget* QtMainWindow::Widget() {
-  if (!widget_ && qobject_cast<QApplication*>(QCoreApplication::instance())) widget_ = std::make_unique<QWidget>();
-  return widget_.get();
+  if (!impl_->widget && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    auto widget = std::make_unique<MainWidget>(impl_.get());
+    widget->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    impl_->widget = std::move(widget);
+  }
+  return impl_->widget.get();
+}
+
+QWidget* QtMainWindow::Control(int id) {
+  if (id < 0 || static_cast<std::size_t>(id) >= impl_->controls.size()) return nullptr;
+  return impl_->controls[static_cast<std::size_t>(id)];
+}
+
+void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) {
+  QWidget* window = Widget();
+  if (!window) return;
+  impl_->events = events;
+  impl_->specs = controls;
+  window->setWindowTitle(QString::fromUtf8(form.caption.c_str()));
+  window->setFixedSize(Px(form.clientWidth), Px(form.clientHeight));
+  window->setFont(FontOf(form.font));
+  Paint(window, form.backColor, kColorWindowText);
+  window->setMouseTracking(true);
+  window->installEventFilter(new MoveFilter(impl_.get(), -1, window));
+
+  impl_->controls.assign(controls.size(), nullptr);
+  for (const ControlSpec& spec : controls) {
+    QWidget* parent = spec.parent >= 0 ? Control(spec.parent) : window;
+    if (!parent) parent = window;
+    QWidget* widget = nullptr;
+    const int id = spec.id;
+    switch (spec.kind) {
+      case ControlKind::Label: {
+        auto* label = new QLabel(Text(spec.caption), parent);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+        widget = label;
+        break;
+      }
+      case ControlKind::Frame:
+        widget = new QGroupBox(Text(spec.caption), parent);
+        break;
+      case ControlKind::ComboBox: {
+        auto* list = new QComboBox(parent);
+        for (const std::string& item : spec.items) list->addItem(QString::fromUtf8(item.c_str()));
+        list->setCurrentIndex(spec.selected);
+        QObject::connect(list, &QComboBox::activated, [this, id](int index) {
+          if (impl_->events) impl_->events->ListPicked(id, index);
+        });
+        widget = list;
+        break;
+      }
+      case ControlKind::CheckBox: {
+        auto* check = new QCheckBox(Text(spec.caption), parent);
+        check->setChecked(spec.checked);
+        QObject::connect(check, &QCheckBox::clicked, [this, id](bool checked) {
+          if (impl_->events) impl_->events->CheckClicked(id, checked);
+        });
+        widget = check;
+        break;
+      }
+      case ControlKind::PushButton: {
+        auto* button = new QPushButton(Text(spec.caption), parent);
+        button->setAutoDefault(false);
+        QObject::connect(button, &QPushButton::clicked, [this, id] {
+          if (impl_->events) impl_->events->ButtonClicked(id);
+        });
+        widget = button;
+        break;
+      }
+      case ControlKind::TextBox:
+        widget = new QLineEdit(Text(spec.caption), parent);
+        break;
+    }
+    widget->setObjectName(QString::number(id));
+    widget->setGeometry(Px(spec.left), Px(spec.top), Px(spec.width), Px(spec.height));
+    widget->setFont(FontOf(spec.font));
+    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame || spec.kind == ControlKind::CheckBox)
+      Paint(widget, spec.backColor, spec.foreColor);
+    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame) widget->setFocusPolicy(Qt::NoFocus);
+    if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::PushButton || spec.kind == ControlKind::TextBox) {
+      widget->setMouseTracking(true);
+      widget->installEventFilter(new MoveFilter(impl_.get(), id, widget));
+    }
+    widget->setVisible(spec.visible);
+    impl_->controls[static_cast<std::size_t>(id)] = widget;
+  }
+  // Tab order as designed; labels and frames take no focus.
+  std::vector<const ControlSpec*> byTab;
+  for (const ControlSpec& spec : controls) byTab.push_back(&spec);
+  std::sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+  QWidget* previous = nullptr;
+  for (const ControlSpec* spec : byTab) {
+    QWidget* widget = Control(spec->id);
+    if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+  if (!byTab.empty()) Control(byTab.front()->id)->setFocus();
+  // Logging off or shutting down closes the window like any other way.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, window, [this](QSessionManager&) {
+    if (impl_->events) impl_->events->CloseRequested();
+  });
 }
 
 void QtMainWindow::Show() {
-  if (QWidget* w = Widget()) w->show();
+  QWidget* window = Widget();
+  if (!window) return;
+  if (!impl_->shownOnce) {
+    impl_->shownOnce = true;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect frame(QPoint(0, 0), window->size());
+      frame.moveCenter(screen->availableGeometry().center());
+      window->move(frame.topLeft());
+    }
+    if (impl_->state == kStateMinimized)
+      window->showMinimized();
+    else
+      window->show();
+    // The handler of the state sees the window shown first, also when Qt reported nothing.
+    static_cast<MainWidget*>(window)->Report();
+    return;
+  }
+  if (window->isVisible() && WindowState() == impl_->state) return;
+  if (impl_->state == kStateMinimized)
+    window->showMinimized();
+  else
+    window->showNormal();
+}
+
+void QtMainWindow::Hide() {
+  if (!impl_->widget) return;
+  impl_->state = WindowState();
+  impl_->widget->hide();
+}
+
+bool QtMainWindow::Visible() { return impl_->widget && impl_->widget->isVisible(); }
+
+int QtMainWindow::WindowState() {
+  // Qt's own state of a hidden window is what it was when hidden; ours is what the next Show gives.
+  if (!impl_->widget || !impl_->widget->isVisible()) return impl_->state;
+  return (impl_->widget->windowState() & Qt::WindowMinimized) ? kStateMinimized : kStateNormal;
+}
+
+void QtMainWindow::SetWindowState(int state) {
+  QWidget* window = impl_->widget.get();
+  const bool visible = window && window->isVisible();
+  const int before = WindowState();
+  impl_->state = state;
+  // On X11 a change of state maps the window, so a hidden one only keeps the state for later.
+  if (!visible || before == state) return;
+  if (state == kStateMinimized)
+    window->showMinimized();
+  else
+    window->showNormal();
+}
+
+void QtMainWindow::SetFocus() {
+  if (!impl_->widget) return;
+  impl_->widget->raise();
+  impl_->widget->activateWindow();
+}
+
+void QtMainWindow::SetCaption(const std::string& caption) {
+  impl_->caption = caption;
+  if (QWidget* window = Widget()) window->setWindowTitle(QString::fromUtf8(caption.c_str()));
+}
+
+void QtMainWindow::SetIcon(const PicturePtr& icon) {
+  if (!icon) return;
+  impl_->icon = QtPictures::Lookup(icon->Handle);
+  if (QWidget* window = Widget()) window->setWindowIcon(impl_->icon);
+}
+
+void QtMainWindow::SetBackColor(std::uint32_t color) {
+  if (QWidget* window = Widget()) Paint(window, color, kColorWindowText);
+}
+
+void QtMainWindow::SetPointer(int pointer, const PicturePtr& custom) {
+  QWidget* window = Widget();
+  if (!window) return;
+  if (pointer == kPointerBusy) {
+    window->setCursor(Qt::WaitCursor);
+  } else if (pointer == kPointerCustom && custom) {
+    const QIcon icon = QtPictures::Lookup(custom->Handle);
+    const QPixmap pixmap = icon.pixmap(32, 32);
+    if (!pixmap.isNull()) window->setCursor(QCursor(pixmap, 0, 0));
+  } else {
+    window->unsetCursor();  // the arrow; 99 without a picture looks the same
+  }
+}
+
+void QtMainWindow::SetControlText(int id, const std::string& text) {
+  QWidget* widget = Control(id);
+  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(Text(text));
+  if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(Text(text));
+  if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setText(Text(text));
+  if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(Text(text));
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(Text(text));
+}
+
+void QtMainWindow::SetControlItems(int id, const std::vector<std::string>& items) {
+  auto* list = qobject_cast<QComboBox*>(Control(id));
+  if (!list) return;
+  QStringList texts;
+  for (const std::string& item : items) texts << QString::fromUtf8(item.c_str());
+  QStringList current;
+  for (int i = 0; i < list->count(); ++i) current << list->itemText(i);
+  if (current == texts) return;
+  const int index = list->currentIndex();
+  list->clear();
+  list->addItems(texts);
+  list->setCurrentIndex(index < texts.size() ? index : -1);
+}
+
+void QtMainWindow::SetControlSelection(int id, int index) {
+  if (auto* list = qobject_cast<QComboBox*>(Control(id))) list->setCurrentIndex(index);
+}
+
+void QtMainWindow::SetControlChecked(int id, bool checked) {
+  if (auto* check = qobject_cast<QCheckBox*>(Control(id))) check->setChecked(checked);
+}
+
+void QtMainWindow::SetControlVisible(int id, bool visible) {
+  if (QWidget* widget = Control(id)) widget->setVisible(visible);
+}
+
+void QtMainWindow::SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) {
+  if (QWidget* widget = Control(id)) Paint(widget, backColor, foreColor);
+}
+
+void QtMainWindow::EndProgram(int status) {
+  // What was sent to the X server (the tray icon leaving) must get there before the process goes.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>())
+      if (x11->connection()) xcb_flush(x11->connection());
+  std::fflush(nullptr);
+  std::_Exit(status);
 }
 
 }  // namespace hush::platform::linux_backend

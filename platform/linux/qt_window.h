@@ -30,16 +30,42 @@ class QtClock : public IClock {
   void WaitForEvents(std::uint32_t maxMs) override;
 };
 
-// The main window. Its handle is this object's identity, so it exists before the widget does.
+// The main window in Qt Widgets, built from the layout: twips / 15 logical pixels, so the design's
+// 96-dpi pixels, and Qt scales them on other screens. Its handle is this object's identity, so it
+// exists before the widget does.
 class QtMainWindow : public IMainWindow {
  public:
+  QtMainWindow();
   ~QtMainWindow() override;
   WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(this); }
   void Show() override;
+  void Hide() override;
+  bool Visible() override;
+  int WindowState() override;
+  void SetWindowState(int state) override;
+  void SetFocus() override;
+  void SetCaption(const std::string& caption) override;
+  void SetIcon(const PicturePtr& icon) override;
+  void SetBackColor(std::uint32_t color) override;
+  void SetPointer(int pointer, const PicturePtr& custom) override;
+  void Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) override;
+  void SetControlText(int id, const std::string& text) override;
+  void SetControlItems(int id, const std::vector<std::string>& items) override;
+  void SetControlSelection(int id, int index) override;
+  void SetControlChecked(int id, bool checked) override;
+  void SetControlVisible(int id, bool visible) override;
+  void SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) override;
+  void EndProgram(int status) override;
+
   QWidget* Widget();
+  QWidget* Control(int id);
+  // A colour of the design as this desktop shows it: system colour references from the palette.
+  static QColor Resolve(std::uint32_t color);
+
+  struct Impl;
 
  private:
-  std::unique_ptr<QWidget> widget_;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace hush::platform::linux_backend

@@ -35,9 +35,15 @@ UINT TaskbarCreatedMessage() {
   return message;
 }
 
+constexpr UINT_PTR kHostTimer = 0x4D1;
+
 LRESULT CALLBACK TrayWindowOwnProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == TaskbarCreatedMessage() && message != 0 && g_tray) {
     g_tray->TaskbarCreated(reinterpret_cast<WindowHandle>(hwnd));
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kHostTimer && g_tray) {
+    g_tray->PollHost(reinterpret_cast<WindowHandle>(hwnd));
     return 0;
   }
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
@@ -82,8 +88,19 @@ WindowHandle Win32Tray::CreateTrayWindow() {
   }
   HWND hwnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kTrayWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 instance, nullptr);
-  // An elevated run must still hear that Explorer started again.
-  if (hwnd) ::ChangeWindowMessageFilterEx(hwnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+  // An elevated run must still hear that Explorer started again; the call is there from Windows 7 on,
+  // the older one from Vista on.
+  if (hwnd) {
+    HMODULE user32 = ::GetModuleHandleA("user32.dll");
+    using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using Filter = BOOL(WINAPI*)(UINT, DWORD);
+    if (auto filterEx = reinterpret_cast<FilterEx>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+      filterEx(hwnd, TaskbarCreatedMessage(), 1 /* MSGFLT_ALLOW */, nullptr);
+    else if (auto filter = reinterpret_cast<Filter>(
+                 reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+      filter(TaskbarCreatedMessage(), 1 /* MSGFLT_ADD */);
+  }
   return reinterpret_cast<WindowHandle>(hwnd);
 }
 
@@ -99,8 +116,18 @@ bool Win32Tray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* 
   std::memset(&native, 0, sizeof native);
   std::memcpy(&native, data, sizeof *data);
   native.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  const bool ok = ::Shell_NotifyIconA(message, &native) != FALSE;
-  if (message == NIM_ADD) lastAddSucceeded_ = ok;
+  bool ok = ::Shell_NotifyIconA(message, &native) != FALSE;
+  HWND hwnd = reinterpret_cast<HWND>(data->hWnd);
+  if (message == NIM_ADD) {
+    // An icon the shell still has can't be added twice; it is there all the same.
+    if (!ok) ok = ::Shell_NotifyIconA(NIM_MODIFY, &native) != FALSE;
+    addTried_ = true;
+    lastAddSucceeded_ = ok;
+    lastAvailable_ = TrayAvailable();
+    ::SetTimer(hwnd, kHostTimer, 1000, nullptr);  // Explorer ending says nothing: it is watched
+  } else if (message == NIM_DELETE) {
+    ::KillTimer(hwnd, kHostTimer);
+  }
   return ok;
 }
 
@@ -151,7 +178,27 @@ void Win32Tray::SetTrayHostHandler(WindowHandle window, std::function<void(bool)
     hosts_.erase(window);
 }
 
+bool Win32Tray::TrayAvailable() {
+  if (!::FindWindowA("Shell_TrayWnd", nullptr)) return false;
+  return !addTried_ || lastAddSucceeded_;
+}
+
+void Win32Tray::PollHost(WindowHandle window) {
+  const bool available = ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr;
+  if (available == lastAvailable_) return;
+  lastAvailable_ = available;
+  if (available) return;  // a new shell announces itself with TaskbarCreated
+  const auto it = hosts_.find(window);
+  if (it == hosts_.end()) return;
+  try {
+    auto handler = it->second;
+    handler(false);
+  } catch (...) {
+  }
+}
+
 void Win32Tray::TaskbarCreated(WindowHandle window) {
+  lastAvailable_ = true;
   const auto it = hosts_.find(window);
   if (it == hosts_.end()) return;
   try {

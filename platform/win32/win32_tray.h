@@ -21,14 +21,18 @@ class Win32Tray : public ITray {
   std::intptr_t GetWindowLongPtrA(WindowHandle window, int index) override;
   std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
                                 std::uintptr_t wParam, std::intptr_t lParam) override;
-  bool TrayAvailable() override { return lastAddSucceeded_; }
+  // A taskbar is there, and the last add (if any) was taken.
+  bool TrayAvailable() override;
   void SetTrayHostHandler(WindowHandle window, std::function<void(bool)> handler) override;
 
   // Called by the tray window's own procedure.
   void TaskbarCreated(WindowHandle window);
+  void PollHost(WindowHandle window);
 
  private:
+  bool addTried_ = false;
   bool lastAddSucceeded_ = false;
+  bool lastAvailable_ = false;
   std::map<WindowHandle, std::function<void(bool)>> hosts_;
 };
 

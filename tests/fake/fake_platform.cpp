@@ -6,6 +6,7 @@
 
 #include "platform/failure.h"
 #include "platform/utf8.h"
+#include "app/Form1.h"
 #include "hotkeys/ShortCuts.h"
 #include "tray/mSysTray.h"
 #include "volume/VolumeSet.h"
@@ -427,7 +428,110 @@ std::vector<std::string> FakeCodePage::ToSystemCodePage(const std::string& utf8)
   return platform::SplitUtf8(utf8);
 }
 
+void FakeWindow::Show() {
+  log_.Add("Show");
+  ++shows;
+  visible = true;
+}
+
+void FakeWindow::Hide() {
+  log_.Add("Hide");
+  visible = false;
+}
+
+void FakeWindow::SetWindowState(int newState) {
+  log_.Add("SetWindowState " + std::to_string(newState));
+  if (newState == state) return;
+  state = newState;
+  if (onStateChange) onStateChange();
+}
+
+void FakeWindow::SetFocus() {
+  log_.Add("SetFocus");
+  focused = true;
+}
+
+void FakeWindow::SetCaption(const std::string& text) {
+  log_.Add("SetCaption " + text);
+  caption = text;
+}
+
+void FakeWindow::SetIcon(const platform::PicturePtr& picture) {
+  log_.Add("SetIcon");
+  icon = picture;
+}
+
+void FakeWindow::SetBackColor(std::uint32_t color) {
+  log_.Add("SetBackColor " + std::to_string(color));
+  backColor = color;
+}
+
+void FakeWindow::SetPointer(int value, const platform::PicturePtr& custom) {
+  log_.Add("SetPointer " + std::to_string(value));
+  pointer = value;
+  pointerPicture = custom;
+}
+
+void FakeWindow::Build(const platform::FormSpec& formSpec, const std::vector<platform::ControlSpec>& specs,
+                       platform::IWindowEvents* listener) {
+  log_.Add("Build");
+  form = formSpec;
+  controls = specs;
+  events = listener;
+}
+
+void FakeWindow::SetControlText(int id, const std::string& text) {
+  log_.Add("SetControlText " + std::to_string(id));
+  controls.at(static_cast<std::size_t>(id)).caption = text;
+}
+
+void FakeWindow::SetControlItems(int id, const std::vector<std::string>& items) {
+  controls.at(static_cast<std::size_t>(id)).items = items;
+}
+
+void FakeWindow::SetControlSelection(int id, int index) {
+  log_.Add("SetControlSelection " + std::to_string(id) + " " + std::to_string(index));
+  controls.at(static_cast<std::size_t>(id)).selected = index;
+}
+
+void FakeWindow::SetControlChecked(int id, bool checked) {
+  controls.at(static_cast<std::size_t>(id)).checked = checked;
+}
+
+void FakeWindow::SetControlVisible(int id, bool shown) { controls.at(static_cast<std::size_t>(id)).visible = shown; }
+
+void FakeWindow::SetControlColors(int id, std::uint32_t back, std::uint32_t fore) {
+  controls.at(static_cast<std::size_t>(id)).backColor = back;
+  controls.at(static_cast<std::size_t>(id)).foreColor = fore;
+}
+
+void FakeWindow::EndProgram(int status) {
+  log_.Add("EndProgram " + std::to_string(status));
+  throw ProgramEnded{status};
+}
+
+std::int64_t FakeFiles::FileDateTime(const std::string& path) {
+  const auto it = entries.find(path);
+  if (it == entries.end() || std::find(unreadable.begin(), unreadable.end(), path) != unreadable.end())
+    throw platform::Failure("File not found");
+  return 1700000000;
+}
+
+std::string FakeFiles::Dir(const std::string& path) {
+  const auto it = entries.find(path);
+  if (it == entries.end() || it->second) return "";
+  const std::size_t cut = path.find_last_of(separator);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+platform::PicturePtr FakePictures::LoadPicture(const std::string& path) {
+  const auto it = files.find(path);
+  if (it == files.end()) throw platform::Failure("Invalid picture");
+  return it->second;
+}
+
 FakePlatform::FakePlatform() {
+  HiddenInTray = false;
   mSysTray::PreviousWndProc = 0;
   mSysTray::Shell = nullptr;
   VolumeSet::MixerHandle = 0;

@@ -188,16 +188,49 @@ class FakeTimer : public platform::ITimerService {
   CallLog& log_;
 };
 
+// Thrown by the fake window where the real one ends the process.
+struct ProgramEnded {
+  int status;
+};
+
 class FakeWindow : public platform::IMainWindow {
  public:
   explicit FakeWindow(CallLog& log) : log_(log) {}
   platform::WindowHandle Handle() override { return handle; }
-  void Show() override {
-    log_.Add("Show");
-    ++shows;
-  }
+  void Show() override;
+  void Hide() override;
+  bool Visible() override { return visible; }
+  int WindowState() override { return state; }
+  void SetWindowState(int newState) override;
+  void SetFocus() override;
+  void SetCaption(const std::string& text) override;
+  void SetIcon(const platform::PicturePtr& picture) override;
+  void SetBackColor(std::uint32_t color) override;
+  void SetPointer(int value, const platform::PicturePtr& custom) override;
+  void Build(const platform::FormSpec& form, const std::vector<platform::ControlSpec>& controls,
+             platform::IWindowEvents* listener) override;
+  void SetControlText(int id, const std::string& text) override;
+  void SetControlItems(int id, const std::vector<std::string>& items) override;
+  void SetControlSelection(int id, int index) override;
+  void SetControlChecked(int id, bool checked) override;
+  void SetControlVisible(int id, bool shown) override;
+  void SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) override;
+  void EndProgram(int status) override;
+
   platform::WindowHandle handle = 0x1234;
   int shows = 0;
+  bool visible = false;
+  int state = platform::kStateNormal;
+  bool focused = false;
+  std::string caption;
+  platform::PicturePtr icon;
+  std::uint32_t backColor = 0;
+  int pointer = platform::kPointerDefault;
+  platform::PicturePtr pointerPicture;
+  std::function<void()> onStateChange;  // the window system's report of a new state
+  platform::FormSpec form{};
+  std::vector<platform::ControlSpec> controls;
+  platform::IWindowEvents* events = nullptr;
 
  private:
   CallLog& log_;
@@ -255,6 +288,10 @@ class FakeFiles : public platform::IFileSystem {
   std::string ProgramFolder() override { return folder; }
   std::string ProgramFileName() override { return fileName; }
   char PathSeparator() override { return separator; }
+  std::int64_t FileDateTime(const std::string& path) override;
+  std::string Dir(const std::string& path) override;
+  std::map<std::string, bool> entries;  // path -> whether it is a folder
+  std::vector<std::string> unreadable;  // listed, but their time can't be read
   std::string folder = "C:\\Program Files\\Hushdial";
   std::string fileName = "Hushdial.exe";
   char separator = '\\';
@@ -329,6 +366,8 @@ class FakeCodePage : public platform::ICodePage {
 class FakePictures : public platform::IPictures {
  public:
   platform::PicturePtr ProgramIcon() override { return icon; }
+  platform::PicturePtr LoadPicture(const std::string& path) override;
+  std::map<std::string, platform::PicturePtr> files;  // what loads
   platform::PicturePtr icon = std::make_shared<platform::Picture>(platform::Picture{platform::kPicTypeIcon, 0x1C0});
 };
 

@@ -13,6 +13,7 @@
 
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_window.h"
+#include "platform/linux/x11_hotkeys.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/support/pactl.h"
 #include "tray/cSysTray.h"
@@ -94,12 +95,13 @@ class RealTray : public ::testing::Test {
   }
 
   fake::FakePlatform fp;
+  X11Hotkeys loop;  // the program's own event processing, as the balloon's wait uses it
   QtTray tray;
   QtClock clock;
   Utf8CodePage codepage;
   QtPictures pictures;
   platform::Platform real{fp.box,    fp.audio,    fp.mixer,    fp.version, fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer,  fp.window,   fp.settings, fp.registry, fp.files,
+                          loop,        fp.timer,  fp.window,   fp.settings, fp.registry, fp.files,
                           tray,      clock,       codepage,    pictures};
   Running container;
   cSysTray control{real, container};
@@ -125,6 +127,45 @@ TEST_F(RealTray, TheIconIsEmbeddedWithTheProductNameAndReportsClicks) {
 
   control.SetInTray(false);
   EXPECT_FALSE(Icon()->isVisible());
+
+  // Put back after an empty tip: a new icon without the old tooltip.
+  control.SetTrayTip("");
+  control.SetInTray(true);
+  EXPECT_EQ(Icon()->toolTip().toStdString(), "");
+}
+
+TEST_F(RealTray, AClickHandlerMayTakeTheIconAwayOrEndTheControl) {
+  control.SetInTray(true);
+  ASSERT_TRUE(PumpUntil([&] { return Embedded(); }));
+  control.MouseUp = [&](std::int16_t, std::int32_t) { control.SetInTray(false); };
+  auto click = Beside(ClickIcon(1));
+  EXPECT_TRUE(PumpUntil([&] { return !control.InTray(); }));
+  click.get();
+  EXPECT_TRUE(PumpUntil([&] { return !Icon()->isVisible(); }));
+
+  auto doomed = std::make_unique<cSysTray>(real, container);
+  doomed->SetTrayIcon(pictures.ProgramIcon());
+  doomed->SetInTray(true);
+  ASSERT_TRUE(PumpUntil([&] {
+    QSystemTrayIcon* icon = tray.IconOf(doomed->hWnd());
+    return icon && icon->geometry().left() > 100;
+  }));
+  // trayer lays its icons out again when one leaves: wait until this one stays put.
+  QRect where = tray.IconOf(doomed->hWnd())->geometry();
+  PumpUntil([&] {
+    PumpUntil([] { return false; }, 150);
+    const QRect now = tray.IconOf(doomed->hWnd())->geometry();
+    const bool settled = now == where;
+    where = now;
+    return settled;
+  });
+  const QPoint at = where.center();
+  PumpUntil([] { return false; }, QApplication::doubleClickInterval() + 100);  // a click, not a double click
+  doomed->MouseDown = [&](std::int16_t, std::int32_t) { doomed.reset(); };
+  click = Beside("xdotool mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1");
+  EXPECT_TRUE(PumpUntil([&] { return doomed == nullptr; }));
+  click.get();
+  PumpUntil([] { return false; }, 200);  // the deferred clean-up runs
 }
 
 TEST_F(RealTray, AClickOnTheBalloonOrTheIconEndsTheWaitEarly) {

@@ -154,7 +154,7 @@ TEST_F(Restore, OnlyTheExactTextOnCountsAndTheTrayOptionNeedsTheStartupOption) {
   EXPECT_EQ(form.Check4.Value(), 0);
   EXPECT_EQ(form.Check8.Value(), 1);
   EXPECT_FALSE(form.Check8.Visible());
-  EXPECT_EQ(form.WindowState, 0);
+  EXPECT_EQ(form.Me.WindowState(), 0);
 }
 
 TEST_F(Restore, StartupOnRewritesTheEntryAndStartsMinimised) {
@@ -164,7 +164,7 @@ TEST_F(Restore, StartupOnRewritesTheEntryAndStartsMinimised) {
   form.Form_Load();
   EXPECT_TRUE(form.Check8.Visible());
   EXPECT_EQ(form.Check8.Value(), 1);
-  EXPECT_EQ(form.WindowState, 1);
+  EXPECT_EQ(form.Me.WindowState(), 1);
   EXPECT_EQ(run.values.count("Hushdial.exe"), 1u);
 }
 

@@ -128,20 +128,42 @@ TEST_F(WineTray, ExplorerStartingAgainPutsTheIconBack) {
   ::SendMessageA(reinterpret_cast<HWND>(control.hWnd()), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(told);
   ASSERT_EQ(tray.answers.size(), 1u);
-  EXPECT_EQ(tray.answers[0].substr(0, 1), "0");  // added again
+  EXPECT_EQ(tray.answers[0], "0 ok");  // added again, or found still there
+  EXPECT_TRUE(tray.TrayAvailable());
+
+  // An icon the shell lost is really added again.
+  platform::NotifyIconDataA gone{};
+  gone.cbSize = platform::kNotifyIconDataSize;
+  gone.hWnd = control.hWnd();
+  ASSERT_TRUE(native.Shell_NotifyIconA(platform::kNimDelete, &gone));
+  tray.answers.clear();
+  ::SendMessageA(reinterpret_cast<HWND>(control.hWnd()), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_EQ(tray.answers, std::vector<std::string>{"0 ok"});
+  EXPECT_TRUE(tray.TrayAvailable());
 }
 
-// Runs the Linux-side clicker (Wine starts native programs too) while this thread keeps pumping.
-// Wine can't report a native program's exit status, so the clicks are judged by what arrives.
-void ClickIcon(int button) {
+// Runs the Linux-side clicker (Wine starts native programs too) while this thread keeps pumping;
+// true once it has clicked, which it says in a file since Wine can't report its exit status.
+bool ClickIcon(int button) {
+  const std::string result = "/tmp/hushdial-click-" + std::to_string(::GetCurrentProcessId());
+  const std::string windowsPath = "Z:" + result;
+  ::DeleteFileA(windowsPath.c_str());
   std::string command = std::string("/bin/sh " HUSHDIAL_SOURCE_DIR "/tests/win32/click-tray-icon ") +
-                        std::to_string(button);
+                        std::to_string(button) + " " + result;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
   ::CloseHandle(pi.hThread);
   ::CloseHandle(pi.hProcess);
+  for (int i = 0; i < 100; ++i) {
+    PumpFor(20);
+    if (::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      ::DeleteFileA(windowsPath.c_str());
+      return true;
+    }
+  }
+  return false;
 }
 
 TEST_F(WineTray, AClickOnTheIconInWinesTrayReachesTheControl) {
@@ -153,14 +175,12 @@ TEST_F(WineTray, AClickOnTheIconInWinesTrayReachesTheControl) {
   control.MouseDown = [&](std::int16_t b, std::int32_t id) { events.push_back("Down " + std::to_string(b) + " " + std::to_string(id)); };
   control.MouseUp = [&](std::int16_t b, std::int32_t id) { events.push_back("Up " + std::to_string(b) + " " + std::to_string(id)); };
   control.SetInTray(true);
-  for (int i = 0; i < 20 && events.empty(); ++i) {
-    PumpFor(250);
-    ClickIcon(1);  // once Wine has docked its icon into the tray host
-    PumpFor(250);
-  }
-  ASSERT_FALSE(events.empty()) << "no click on Wine's tray icon arrived";
-  ClickIcon(3);
-  for (int i = 0; i < 20 && events.size() < 4; ++i) PumpFor(100);
+  bool clicked = false;
+  for (int i = 0; i < 20 && !clicked; ++i) clicked = ClickIcon(1);  // once Wine has docked its icon
+  ASSERT_TRUE(clicked) << "Wine's icon never appeared in the tray host";
+  for (int i = 0; i < 50 && events.size() < 2; ++i) PumpFor(20);
+  ASSERT_TRUE(ClickIcon(3));
+  for (int i = 0; i < 50 && events.size() < 4; ++i) PumpFor(20);
   EXPECT_EQ(events, (std::vector<std::string>{"Down 1 0", "Up 1 0", "Down 2 0", "Up 2 0"}));
 }
 
