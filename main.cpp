@@ -11,11 +11,17 @@
 
 int main() {
   hush::platform::NativePlatform native;
+  // Boxes belong to the main window, which they keep disabled while they are up.
+  native.box.SetOwner(reinterpret_cast<void*>(native.window.Handle()));
   hush::Form1 form(native.platform);
+  hush::WindowBinder binder(form, native.window);
   form.Form_Load();
+  binder.Build();
   form.Show();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    HWND dialog = reinterpret_cast<HWND>(hush::platform::win32::DialogWindow());
+    if (dialog && IsDialogMessageA(dialog, &msg)) continue;  // Tab moves the focus as designed
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/failure.h"
+
 namespace hush::platform::win32 {
 
 namespace {
@@ -102,6 +104,24 @@ std::string Win32Files::ProgramFileName() {
   const std::string path = ModulePath();
   const auto slash = path.find_last_of('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::int64_t Win32Files::FileDateTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) throw Failure("File not found");
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+  return static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;  // 100 ns since 1601 -> s since 1970
+}
+
+std::string Win32Files::Dir(const std::string& path) {
+  if (path.find_first_of("*?") != std::string::npos) return "";  // a name, not a pattern
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "";
+  ::FindClose(search);
+  const DWORD notNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & notNormal) ? std::string() : std::string(found.cFileName);
 }
 
 }  // namespace hush::platform::win32

@@ -36,6 +36,8 @@ class Win32Files : public IFileSystem {
   std::string ProgramFolder() override;
   std::string ProgramFileName() override;
   char PathSeparator() override { return '\\'; }
+  std::int64_t FileDateTime(const std::string& path) override;
+  std::string Dir(const std::string& path) override;
 };
 
 }  // namespace hush::platform::win32

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/failure.h"
 #include "platform/utf8.h"
 
 namespace hush::platform::win32 {
@@ -232,6 +233,13 @@ PicturePtr Win32Pictures::ProgramIcon() {
   HANDLE icon = ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, LR_SHARED);
   if (!icon) return nullptr;
   return std::make_shared<Picture>(Picture{kPicTypeIcon, reinterpret_cast<IconHandle>(icon)});
+}
+
+PicturePtr Win32Pictures::LoadPicture(const std::string& path) {
+  HANDLE picture = ::LoadImageA(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+  if (!picture) picture = ::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+  if (!picture) throw Failure("Invalid picture");
+  return std::make_shared<Picture>(Picture{kPicTypeIcon, reinterpret_cast<IconHandle>(picture)});
 }
 
 }  // namespace hush::platform::win32

@@ -52,6 +52,7 @@ class Win32CodePage : public ICodePage {
 class Win32Pictures : public IPictures {
  public:
   PicturePtr ProgramIcon() override;
+  PicturePtr LoadPicture(const std::string& path) override;
 };
 
 }  // namespace hush::platform::win32

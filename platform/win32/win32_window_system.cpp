@@ -39,6 +39,8 @@ void Win32MessageLoop::DoEvents() {
       ::PostQuitMessage(static_cast<int>(native.wParam));  // leave it for the outer loop
       break;
     }
+    HWND dialog = reinterpret_cast<HWND>(DialogWindow());
+    if (dialog && ::IsDialogMessageA(dialog, &native)) continue;
     ::TranslateMessage(&native);
     ::DispatchMessageA(&native);
   }
@@ -54,12 +56,6 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
   if (it != Ticks().end() && *it->second) (*it->second)();
 }
 
-constexpr const char* kWindowClass = "HushdialMainWindow";
-
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CLOSE) ::ExitProcess(0);  // closing ends the program at once, pump and all
-  return DefWindowProcA(hwnd, message, wParam, lParam);
-}
 }  // namespace
 
 Win32Timer::~Win32Timer() { StopTimer(); }
@@ -77,30 +73,5 @@ void Win32Timer::StopTimer() {
   Ticks().erase(id_);
   id_ = 0;
 }
-
-Win32MainWindow::~Win32MainWindow() {
-  if (hwnd_) ::DestroyWindow(static_cast<HWND>(hwnd_));
-}
-
-WindowHandle Win32MainWindow::Handle() {
-  if (!hwnd_) {
-    static bool registered = false;
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    if (!registered) {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = MainWindowProc;
-      wc.hInstance = instance;
-      wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-      wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-      wc.lpszClassName = kWindowClass;
-      registered = ::RegisterClassA(&wc) != 0;
-    }
-    hwnd_ = ::CreateWindowExA(0, kWindowClass, "Hushdial", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 560, 340, nullptr, nullptr, instance, nullptr);
-  }
-  return reinterpret_cast<WindowHandle>(hwnd_);
-}
-
-void Win32MainWindow::Show() { ::ShowWindow(reinterpret_cast<HWND>(Handle()), SW_SHOW); }
 
 }  // namespace hush::platform::win32

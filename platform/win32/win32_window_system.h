@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <memory>
 
 #include "platform/window_system.h"
 
@@ -36,15 +37,42 @@ class Win32Timer : public ITimerService {
   std::function<void()> tick_;
 };
 
-// The main window, made on first use on the calling (user-interface) thread.
+// The main window, made on first use on the calling (user-interface) thread: native controls laid
+// out from the design's twips at the window's DPI.
 class Win32MainWindow : public IMainWindow {
  public:
+  Win32MainWindow();
   ~Win32MainWindow() override;
   WindowHandle Handle() override;
   void Show() override;
+  void Hide() override;
+  bool Visible() override;
+  int WindowState() override;
+  void SetWindowState(int state) override;
+  void SetFocus() override;
+  void SetCaption(const std::string& caption) override;
+  void SetIcon(const PicturePtr& icon) override;
+  void SetBackColor(std::uint32_t color) override;
+  void SetPointer(int pointer, const PicturePtr& custom) override;
+  void Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) override;
+  void SetControlText(int id, const std::string& text) override;
+  void SetControlItems(int id, const std::vector<std::string>& items) override;
+  void SetControlSelection(int id, int index) override;
+  void SetControlChecked(int id, bool checked) override;
+  void SetControlVisible(int id, bool visible) override;
+  void SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) override;
+  void EndProgram(int status) override;
+
+  // The native control of an id, for tests; 0 when there is none.
+  WindowHandle Control(int id);
+
+  struct Impl;
 
  private:
-  void* hwnd_ = nullptr;
+  std::unique_ptr<Impl> impl_;
 };
+
+// The window whose dialog keys (Tab, Enter, arrows) the event processing handles; 0 for none.
+WindowHandle DialogWindow();
 
 }  // namespace hush::platform::win32

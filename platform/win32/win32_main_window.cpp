@@ -1,0 +1,456 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_window_system.h"
+
+namespace hush::platform::win32 {
+
+namespace {
+
+constexpr const char* kWindowClass = "HushdialMainWindow";
+constexpr UINT kShownMessage = WM_APP + 1;  // the state is reported once the first show is done
+constexpr int kFirstControlId = 100;
+constexpr int kListDropHeight = 220;  // pixels at 96 dpi of a dropped key list
+
+HWND g_dialog = nullptr;
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+COLORREF Resolve(std::uint32_t color) {
+  if (IsSystemColor(color)) return ::GetSysColor(static_cast<int>(color & 0xFF));
+  return static_cast<COLORREF>(color & 0xFFFFFF);  // stored as the system stores it: red in the low byte
+}
+
+UINT DpiOf(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpi && hwnd) {
+    const UINT dpi = getDpi(hwnd);
+    if (dpi) return dpi;
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+int Px(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+}  // namespace
+
+struct Win32MainWindow::Impl {
+  HWND hwnd = nullptr;
+  IWindowEvents* events = nullptr;
+  FormSpec form{};
+  std::vector<ControlSpec> specs;
+  std::vector<HWND> controls;
+  std::map<std::pair<double, bool>, HFONT> fonts;
+  std::map<COLORREF, HBRUSH> brushes;
+  std::uint32_t backColor = 0xFFFFFF;
+  int pointer = kPointerDefault;
+  HCURSOR custom = nullptr;
+  int state = kStateNormal;  // what the next show gives while hidden
+  bool shownOnce = false;
+  bool showing = false;
+  UINT dpi = 96;
+
+  HBRUSH Brush(COLORREF color) {
+    auto& brush = brushes[color];
+    if (!brush) brush = ::CreateSolidBrush(color);
+    return brush;
+  }
+  HFONT Font(const FontSpec& spec) {
+    auto& font = fonts[{spec.points * dpi, spec.bold}];
+    if (!font)
+      font = ::CreateFontA(-static_cast<int>(spec.points * dpi / 72.0 + 0.5), 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL,
+                           FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, spec.name.c_str());
+    return font;
+  }
+  int IdOf(HWND control) const {
+    for (std::size_t i = 0; i < controls.size(); ++i)
+      if (controls[i] == control) return static_cast<int>(i);
+    return -1;
+  }
+  // Position of a control in the window's client area: frames' children are children of the window.
+  RECT Place(const ControlSpec& spec) const {
+    int left = spec.left, top = spec.top;
+    for (int parent = spec.parent; parent >= 0; parent = specs[static_cast<std::size_t>(parent)].parent) {
+      left += specs[static_cast<std::size_t>(parent)].left;
+      top += specs[static_cast<std::size_t>(parent)].top;
+    }
+    RECT r{Px(left, dpi), Px(top, dpi), Px(left + spec.width, dpi), Px(top + spec.height, dpi)};
+    if (spec.kind == ControlKind::ComboBox) r.bottom += ::MulDiv(kListDropHeight, static_cast<int>(dpi), 96);
+    return r;
+  }
+  void Layout();
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+namespace {
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* impl = reinterpret_cast<Win32MainWindow::Impl*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    impl = static_cast<Win32MainWindow::Impl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    impl->hwnd = hwnd;  // before CreateWindowEx returns it: the messages of creation need it
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl));
+  }
+  if (!impl) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  try {
+    return impl->Handle(message, wParam, lParam);
+  } catch (...) {
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);  // a failure must not cross the system's call
+  }
+}
+
+// Mouse moves over buttons and the text box, which keep them to themselves.
+LRESULT CALLBACK ControlMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+  if (message == WM_MOUSEMOVE) {
+    auto* impl = reinterpret_cast<Win32MainWindow::Impl*>(data);
+    if (impl->events) {
+      try {
+        impl->events->MouseMoved(static_cast<int>(id));
+      } catch (...) {
+      }
+    }
+  }
+  return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int id = static_cast<int>(LOWORD(wParam)) - kFirstControlId;
+      if (!events || id < 0 || static_cast<std::size_t>(id) >= specs.size()) break;
+      const ControlKind kind = specs[static_cast<std::size_t>(id)].kind;
+      HWND control = controls[static_cast<std::size_t>(id)];
+      if (kind == ControlKind::ComboBox && HIWORD(wParam) == CBN_SELCHANGE)
+        events->ListPicked(id, static_cast<int>(::SendMessageA(control, CB_GETCURSEL, 0, 0)));
+      else if (kind == ControlKind::CheckBox && HIWORD(wParam) == BN_CLICKED)
+        events->CheckClicked(id, ::SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED);
+      else if (kind == ControlKind::PushButton && HIWORD(wParam) == BN_CLICKED)
+        events->ButtonClicked(id);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      const int id = IdOf(reinterpret_cast<HWND>(lParam));
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      std::uint32_t back = backColor, fore = kColorWindowText;
+      if (id >= 0 && specs[static_cast<std::size_t>(id)].kind != ControlKind::PushButton) {
+        back = specs[static_cast<std::size_t>(id)].backColor;
+        fore = specs[static_cast<std::size_t>(id)].foreColor;
+      }
+      ::SetTextColor(dc, Resolve(fore));
+      ::SetBkColor(dc, Resolve(back));
+      return reinterpret_cast<LRESULT>(Brush(Resolve(back)));
+    }
+    case WM_ERASEBKGND: {
+      RECT r;
+      ::GetClientRect(hwnd, &r);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &r, Brush(Resolve(backColor)));
+      return 1;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        HCURSOR cursor = ::LoadCursor(nullptr, IDC_ARROW);
+        if (pointer == kPointerBusy) cursor = ::LoadCursor(nullptr, IDC_WAIT);
+        if (pointer == kPointerCustom && custom) cursor = custom;
+        ::SetCursor(cursor);
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE: {
+      if (!events) break;
+      // Frames let the mouse through to the window: the one under the pointer is meant.
+      const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      int id = -1;
+      for (std::size_t i = 0; i < specs.size(); ++i) {
+        const RECT r = Place(specs[i]);
+        if (specs[i].kind == ControlKind::Frame && ::PtInRect(&r, at)) id = static_cast<int>(i);
+      }
+      events->MouseMoved(id);
+      return 0;
+    }
+    case WM_SIZE:
+      if (events && !showing) events->StateChanged();
+      return 0;
+    case kShownMessage:
+      if (events) events->StateChanged();
+      return 0;
+    case WM_DPICHANGED: {
+      dpi = HIWORD(wParam);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Layout();
+      return 0;
+    }
+    case WM_CLOSE:
+      if (events) events->CloseRequested();
+      return 0;
+    case WM_QUERYENDSESSION:
+      if (events) events->CloseRequested();  // the close handling ends the program here and now
+      return TRUE;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void Win32MainWindow::Impl::Layout() {
+  RECT frame{0, 0, Px(form.clientWidth, dpi), Px(form.clientHeight, dpi)};
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE));
+  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const RECT r = Place(specs[i]);
+    ::SetWindowPos(controls[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(Font(specs[i].font)), TRUE);
+  }
+}
+
+Win32MainWindow::Win32MainWindow() : impl_(std::make_unique<Impl>()) {}
+
+Win32MainWindow::~Win32MainWindow() {
+  if (impl_->hwnd) {
+    if (g_dialog == impl_->hwnd) g_dialog = nullptr;
+    ::DestroyWindow(impl_->hwnd);
+  }
+  for (auto& [key, font] : impl_->fonts) ::DeleteObject(font);
+  for (auto& [key, brush] : impl_->brushes) ::DeleteObject(brush);
+}
+
+WindowHandle DialogWindow() { return reinterpret_cast<WindowHandle>(g_dialog); }
+
+WindowHandle Win32MainWindow::Handle() {
+  if (!impl_->hwnd) {
+    static bool registered = false;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    if (!registered) {
+      INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES};
+      ::InitCommonControlsEx(&common);
+      WNDCLASSEXA wc{};
+      wc.cbSize = sizeof wc;
+      wc.lpfnWndProc = MainWindowProc;
+      wc.hInstance = instance;
+      wc.hIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+      wc.hCursor = nullptr;  // the window sets its pointer itself
+      wc.lpszClassName = kWindowClass;
+      registered = ::RegisterClassExA(&wc) != 0;
+    }
+    impl_->hwnd = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, "",
+                                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 560, 340, nullptr, nullptr, instance, impl_.get());
+    impl_->dpi = DpiOf(impl_->hwnd);
+    g_dialog = impl_->hwnd;
+  }
+  return reinterpret_cast<WindowHandle>(impl_->hwnd);
+}
+
+WindowHandle Win32MainWindow::Control(int id) {
+  if (id < 0 || static_cast<std::size_t>(id) >= impl_->controls.size()) return 0;
+  return reinterpret_cast<WindowHandle>(impl_->controls[static_cast<std::size_t>(id)]);
+}
+
+void Win32MainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) {
+  HWND hwnd = reinterpret_cast<HWND>(Handle());
+  Impl& w = *impl_;
+  w.form = form;
+  w.specs = controls;
+  w.backColor = form.backColor;
+  ::SetWindowTextW(hwnd, Wide(form.caption).c_str());
+  // Created in tab order, each after the one before it, so Tab follows the design.
+  std::vector<const ControlSpec*> byTab;
+  for (const ControlSpec& spec : controls) byTab.push_back(&spec);
+  std::stable_sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+  w.controls.assign(controls.size(), nullptr);
+  HWND previous = HWND_TOP;
+  for (const ControlSpec* spec : byTab) {
+    const char* cls = "STATIC";
+    DWORD style = WS_CHILD;
+    switch (spec->kind) {
+      case ControlKind::Label:
+        style |= SS_LEFT | SS_NOPREFIX;
+        break;
+      case ControlKind::Frame:
+        cls = "BUTTON";
+        style |= BS_GROUPBOX;
+        break;
+      case ControlKind::ComboBox:
+        cls = "COMBOBOX";
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+        break;
+      case ControlKind::CheckBox:
+        cls = "BUTTON";
+        style |= BS_CHECKBOX | WS_TABSTOP;  // not automatic: the program decides the value
+        break;
+      case ControlKind::PushButton:
+        cls = "BUTTON";
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::TextBox:
+        cls = "EDIT";
+        style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
+        break;
+    }
+    if (spec->visible) style |= WS_VISIBLE;
+    HWND control = ::CreateWindowExW(0, Wide(cls).c_str(), Wide(spec->caption).c_str(), style, 0, 0, 0, 0, hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + spec->id)),
+                                     ::GetModuleHandleA(nullptr), nullptr);
+    ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = control;
+    w.controls[static_cast<std::size_t>(spec->id)] = control;
+    if (spec->kind == ControlKind::ComboBox) {
+      for (const std::string& item : spec->items) ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+      ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(spec->selected), 0);
+    }
+    if (spec->kind == ControlKind::CheckBox) ::SendMessageA(control, BM_SETCHECK, spec->checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (spec->kind == ControlKind::PushButton || spec->kind == ControlKind::TextBox)
+      ::SetWindowSubclass(control, ControlMoves, static_cast<UINT_PTR>(spec->id), reinterpret_cast<DWORD_PTR>(impl_.get()));
+  }
+  w.Layout();
+  w.events = events;
+}
+
+void Win32MainWindow::Show() {
+  HWND hwnd = reinterpret_cast<HWND>(Handle());
+  Impl& w = *impl_;
+  if (!w.shownOnce) {
+    w.shownOnce = true;
+    RECT window, work;
+    ::GetWindowRect(hwnd, &window);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    ::SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
+                   work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    w.showing = true;
+    ::ShowWindow(hwnd, w.state == kStateMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    w.showing = false;
+    // The first in the tab order holds the focus, as in a dialog.
+    HWND first = ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
+    if (first) ::SetFocus(first);
+    ::PostMessageA(hwnd, kShownMessage, 0, 0);
+    return;
+  }
+  if (::IsWindowVisible(hwnd) && WindowState() == w.state) return;
+  if (w.state == kStateMinimized)
+    ::ShowWindow(hwnd, SW_SHOWMINIMIZED);
+  else
+    ::ShowWindow(hwnd, ::IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+}
+
+void Win32MainWindow::Hide() {
+  HWND hwnd = reinterpret_cast<HWND>(Handle());
+  impl_->state = WindowState();
+  ::ShowWindow(hwnd, SW_HIDE);
+}
+
+bool Win32MainWindow::Visible() { return impl_->hwnd && ::IsWindowVisible(impl_->hwnd); }
+
+int Win32MainWindow::WindowState() {
+  if (!impl_->hwnd || !::IsWindowVisible(impl_->hwnd)) return impl_->state;
+  return ::IsIconic(impl_->hwnd) ? kStateMinimized : kStateNormal;
+}
+
+void Win32MainWindow::SetWindowState(int state) {
+  const bool visible = Visible();
+  const int before = WindowState();
+  impl_->state = state;
+  if (!visible || before == state) return;  // a hidden window keeps it for its next show
+  ::ShowWindow(impl_->hwnd, state == kStateMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void Win32MainWindow::SetFocus() {
+  HWND hwnd = reinterpret_cast<HWND>(Handle());
+  ::SetForegroundWindow(hwnd);
+  HWND focus = ::GetFocus();
+  if (!focus || !::IsChild(hwnd, focus)) {
+    HWND first = ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
+    ::SetFocus(first ? first : hwnd);
+  }
+}
+
+void Win32MainWindow::SetCaption(const std::string& caption) {
+  ::SetWindowTextW(reinterpret_cast<HWND>(Handle()), Wide(caption).c_str());
+}
+
+void Win32MainWindow::SetIcon(const PicturePtr& icon) {
+  if (!icon) return;
+  HWND hwnd = reinterpret_cast<HWND>(Handle());
+  ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(icon->Handle));
+  HANDLE big = ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                            ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED);
+  ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big ? big : reinterpret_cast<HANDLE>(icon->Handle)));
+}
+
+void Win32MainWindow::SetBackColor(std::uint32_t color) {
+  impl_->backColor = color;
+  if (impl_->hwnd) ::InvalidateRect(impl_->hwnd, nullptr, TRUE);
+}
+
+void Win32MainWindow::SetPointer(int pointer, const PicturePtr& custom) {
+  impl_->pointer = pointer;
+  impl_->custom = custom ? reinterpret_cast<HCURSOR>(custom->Handle) : nullptr;
+  POINT at;
+  if (impl_->hwnd && ::GetCursorPos(&at) && ::WindowFromPoint(at) &&
+      (::WindowFromPoint(at) == impl_->hwnd || ::IsChild(impl_->hwnd, ::WindowFromPoint(at))))
+    ::SendMessageA(impl_->hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(impl_->hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+void Win32MainWindow::SetControlText(int id, const std::string& text) {
+  if (HWND control = reinterpret_cast<HWND>(Control(id))) ::SetWindowTextW(control, Wide(text).c_str());
+}
+
+void Win32MainWindow::SetControlItems(int id, const std::vector<std::string>& items) {
+  HWND control = reinterpret_cast<HWND>(Control(id));
+  if (!control) return;
+  if (::SendMessageA(control, CB_GETCOUNT, 0, 0) == static_cast<LRESULT>(items.size())) return;
+  const LRESULT selected = ::SendMessageA(control, CB_GETCURSEL, 0, 0);
+  ::SendMessageA(control, CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items) ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+  ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void Win32MainWindow::SetControlSelection(int id, int index) {
+  if (HWND control = reinterpret_cast<HWND>(Control(id))) ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32MainWindow::SetControlChecked(int id, bool checked) {
+  if (HWND control = reinterpret_cast<HWND>(Control(id)))
+    ::SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Win32MainWindow::SetControlVisible(int id, bool visible) {
+  if (HWND control = reinterpret_cast<HWND>(Control(id))) ::ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+}
+
+void Win32MainWindow::SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) {
+  HWND control = reinterpret_cast<HWND>(Control(id));
+  if (!control) return;
+  impl_->specs[static_cast<std::size_t>(id)].backColor = backColor;
+  impl_->specs[static_cast<std::size_t>(id)].foreColor = foreColor;
+  ::InvalidateRect(control, nullptr, TRUE);
+}
+
+void Win32MainWindow::EndProgram(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+
+}  // namespace hush::platform::win32
