@@ -74,6 +74,7 @@ void Form::SetBackColor(std::uint32_t color) {
 }
 
 void Form::SetMousePointer(int pointer) {
+  if (pointer == pointer_) return;  // set on every move of the mouse
   pointer_ = pointer;
   window_.SetPointer(pointer_, mouseIcon_);
 }

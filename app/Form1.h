@@ -50,7 +50,7 @@ class Form1 : private IControlContainer {
   SkinFramework SkinFramework1;
   bool AutoRedraw = false;
   // The title the program goes by in the task list and on message boxes without a caption of their own.
-  std::string AppTitle;
+  std::string AppTitle = "Hushdial";  // the project's own name until start-up shortens the product name
   // The product name the program shows (caption, tooltip, balloon title) and shortens into AppTitle.
   std::string ProductName = kProductName;
 

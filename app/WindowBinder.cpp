@@ -17,6 +17,13 @@ void Guarded(Action&& action) {
 
 WindowBinder::WindowBinder(Form1& form, platform::IMainWindow& window) : form_(form), window_(window) {}
 
+WindowBinder::~WindowBinder() {
+  for (ControlModel* model : std::initializer_list<ControlModel*>{
+           &form_.Label1, &form_.Label2, &form_.Label3, &form_.Combo1, &form_.Combo2, &form_.Check4, &form_.Check8,
+           &form_.Frame1, &form_.Frame2, &form_.Frame3})
+    model->Changed = nullptr;
+}
+
 int WindowBinder::Id(const char* name) const { return Layout::IndexOf(name); }
 
 void WindowBinder::Build() {

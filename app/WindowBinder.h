@@ -11,6 +11,7 @@ class WindowBinder : public platform::IWindowEvents {
   WindowBinder(Form1& form, platform::IMainWindow& window);
   WindowBinder(const WindowBinder&) = delete;
   WindowBinder& operator=(const WindowBinder&) = delete;
+  ~WindowBinder() override;
   // Builds the window from the layout with the models' current values and starts listening.
   void Build();
 

@@ -145,7 +145,16 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
       } else {
         const int ms = data->uTimeout > 0 && data->uTimeout < 0x7FFFFFFFu ? static_cast<int>(data->uTimeout)
                                                                          : kDefaultBalloonMs;
-        w.icon->showMessage(title, text, QSystemTrayIcon::NoIcon, ms);
+        if (w.icon->geometry().isEmpty()) {
+          // Not docked yet (just added at start-up): Qt would point the balloon at the screen's corner.
+          QTimer::singleShot(500, &anchor_, [this, handle, title, text, ms] {
+            const auto again = windows_.find(handle);
+            if (again != windows_.end() && again->second->balloonUp && again->second->icon)
+              again->second->icon->showMessage(title, text, QSystemTrayIcon::NoIcon, ms);
+          });
+        } else {
+          w.icon->showMessage(title, text, QSystemTrayIcon::NoIcon, ms);
+        }
         w.balloonUp = true;
         w.balloonTimer->start(ms);
       }

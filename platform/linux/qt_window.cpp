@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <QSessionManager>
 #include <xcb/xcb.h>
 
@@ -32,7 +33,11 @@ void QtTimerService::StartTimer(std::uint32_t intervalMs, std::function<void()> 
   if (!timer_) {
     timer_ = std::make_unique<QTimer>();
     QObject::connect(timer_.get(), &QTimer::timeout, [this] {
-      if (tick_) tick_();
+      try {
+        if (tick_) tick_();
+      } catch (...) {
+        // a Qt slot is the end of the line for a failure
+      }
     });
   }
   timer_->start(static_cast<int>(intervalMs));
@@ -67,6 +72,7 @@ struct QtMainWindow::Impl {
   std::vector<ControlSpec> specs;
   int state = kStateNormal;  // asked for before the widget exists
   bool shownOnce = false;
+  bool pendingMinimized = false;  // shown minimised at start, not mapped yet
   std::string caption;
   QIcon icon;
 };
@@ -129,6 +135,10 @@ class MainWidget : public QWidget {
         this,
         [this] {
           if (impl_->events) impl_->events->StateChanged();
+          if (impl_->pendingMinimized) {  // nothing hid it: it goes to the taskbar minimised
+            impl_->pendingMinimized = false;
+            showMinimized();
+          }
         },
         Qt::QueuedConnection);
   }
@@ -262,6 +272,9 @@ void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& c
     if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame || spec.kind == ControlKind::CheckBox)
       Paint(widget, spec.backColor, spec.foreColor);
     if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame) widget->setFocusPolicy(Qt::NoFocus);
+    // A control keeps its mouse moves to itself, so the pointer of a button is not undone by the
+    // frame or window behind it; labels, lists and check boxes have no handler and change nothing.
+    widget->setAttribute(Qt::WA_NoMousePropagation);
     if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::PushButton || spec.kind == ControlKind::TextBox) {
       widget->setMouseTracking(true);
       widget->installEventFilter(new MoveFilter(impl_.get(), id, widget));
@@ -297,15 +310,18 @@ void QtMainWindow::Show() {
       frame.moveCenter(screen->availableGeometry().center());
       window->move(frame.topLeft());
     }
-    if (impl_->state == kStateMinimized)
-      window->showMinimized();
-    else
+    if (impl_->state == kStateMinimized) {
+      // Shown minimised as far as the handlers know; mapped iconic only if the state handler keeps
+      // it that way: on X11 a window hidden right after mapping it iconic can't be mapped again.
+      impl_->pendingMinimized = true;
+    } else {
       window->show();
+    }
     // The handler of the state sees the window shown first, also when Qt reported nothing.
     static_cast<MainWidget*>(window)->Report();
     return;
   }
-  if (window->isVisible() && WindowState() == impl_->state) return;
+  if (Visible()) return;  // a shown window's state is the user's until the program sets it
   if (impl_->state == kStateMinimized)
     window->showMinimized();
   else
@@ -315,10 +331,11 @@ void QtMainWindow::Show() {
 void QtMainWindow::Hide() {
   if (!impl_->widget) return;
   impl_->state = WindowState();
+  impl_->pendingMinimized = false;
   impl_->widget->hide();
 }
 
-bool QtMainWindow::Visible() { return impl_->widget && impl_->widget->isVisible(); }
+bool QtMainWindow::Visible() { return impl_->widget && (impl_->widget->isVisible() || impl_->pendingMinimized); }
 
 int QtMainWindow::WindowState() {
   // Qt's own state of a hidden window is what it was when hidden; ours is what the next Show gives.

@@ -66,6 +66,7 @@ struct Win32MainWindow::Impl {
   bool shownOnce = false;
   bool showing = false;
   UINT dpi = 96;
+  HWND lastFocus = nullptr;
 
   HBRUSH Brush(COLORREF color) {
     auto& brush = brushes[color];
@@ -202,6 +203,16 @@ LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
       Layout();
       return 0;
     }
+    case WM_ACTIVATE:
+      // Not a dialog: the control that had the focus gets it back when the window is active again.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd, focus)) lastFocus = focus;
+      } else if (lastFocus && ::IsWindow(lastFocus)) {
+        ::SetFocus(lastFocus);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       if (events) events->CloseRequested();
       return 0;
@@ -217,7 +228,15 @@ LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
 void Win32MainWindow::Impl::Layout() {
   RECT frame{0, 0, Px(form.clientWidth, dpi), Px(form.clientHeight, dpi)};
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE));
-  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
+  // The frame at this window's DPI, where the system can say (Windows 10 1607 on).
+  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  if (adjustForDpi)
+    adjustForDpi(&frame, style, FALSE, exStyle, dpi);
+  else
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   ::SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -289,7 +308,7 @@ void Win32MainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>
     DWORD style = WS_CHILD;
     switch (spec->kind) {
       case ControlKind::Label:
-        style |= SS_LEFT | SS_NOPREFIX;
+        style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;  // takes the mouse: no frame or window handler runs
         break;
       case ControlKind::Frame:
         cls = "BUTTON";
@@ -351,7 +370,7 @@ void Win32MainWindow::Show() {
     ::PostMessageA(hwnd, kShownMessage, 0, 0);
     return;
   }
-  if (::IsWindowVisible(hwnd) && WindowState() == w.state) return;
+  if (::IsWindowVisible(hwnd)) return;  // a shown window's state is the user's until the program sets it
   if (w.state == kStateMinimized)
     ::ShowWindow(hwnd, SW_SHOWMINIMIZED);
   else

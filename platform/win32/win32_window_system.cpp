@@ -53,7 +53,11 @@ std::map<UINT_PTR, std::function<void()>*>& Ticks() {
 }
 void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
   const auto it = Ticks().find(id);
-  if (it != Ticks().end() && *it->second) (*it->second)();
+  try {
+    if (it != Ticks().end() && *it->second) (*it->second)();
+  } catch (...) {
+    // a failure must not cross the system's call
+  }
 }
 
 }  // namespace

@@ -431,6 +431,7 @@ std::vector<std::string> FakeCodePage::ToSystemCodePage(const std::string& utf8)
 void FakeWindow::Show() {
   log_.Add("Show");
   ++shows;
+  if (visible) return;  // a shown window keeps the state it has
   visible = true;
 }
 
@@ -443,7 +444,7 @@ void FakeWindow::SetWindowState(int newState) {
   log_.Add("SetWindowState " + std::to_string(newState));
   if (newState == state) return;
   state = newState;
-  if (onStateChange) onStateChange();
+  if (visible && onStateChange) onStateChange();  // a hidden window only keeps it for its next show
 }
 
 void FakeWindow::SetFocus() {
@@ -453,11 +454,13 @@ void FakeWindow::SetFocus() {
 
 void FakeWindow::SetCaption(const std::string& text) {
   log_.Add("SetCaption " + text);
+  if (failCaption) throw platform::Failure("Out of memory");
   caption = text;
 }
 
 void FakeWindow::SetIcon(const platform::PicturePtr& picture) {
   log_.Add("SetIcon");
+  if (failIcon) throw platform::Failure("Invalid picture");
   icon = picture;
 }
 

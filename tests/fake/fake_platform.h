@@ -228,6 +228,8 @@ class FakeWindow : public platform::IMainWindow {
   int pointer = platform::kPointerDefault;
   platform::PicturePtr pointerPicture;
   std::function<void()> onStateChange;  // the window system's report of a new state
+  bool failCaption = false;
+  bool failIcon = false;
   platform::FormSpec form{};
   std::vector<platform::ControlSpec> controls;
   platform::IWindowEvents* events = nullptr;

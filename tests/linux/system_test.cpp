@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/Form1.h"
+#include "platform/failure.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_files.h"
@@ -169,6 +170,23 @@ TEST(DesktopEntry, ExecIsQuotedAndEscaped) {
   EXPECT_EQ(XdgRegistry::ExecArgument("/100%/x"), "\"/100%%/x\"");
   const std::string entry = XdgRegistry::DesktopEntry("hushdial", "\"/opt/My Apps/hushdial\"");
   EXPECT_NE(entry.find("\nExec=\"/opt/My Apps/hushdial\"\n"), std::string::npos) << entry;
+}
+
+TEST(ProgramFolderFiles, TheSkinAndCursorLookupsTakeNamesLiterallyAndOnlyNormalFiles) {
+  char pattern[] = "/tmp/hushdial-files-XXXXXX";
+  const std::filesystem::path root = mkdtemp(pattern);
+  std::filesystem::create_directories(root / "x" / "o.cjs");  // a folder of that name
+  std::ofstream(root / "x" / "a.cjs") << "skin";
+  std::ofstream(root / "HAND-M.CUR") << "cursor";
+  LinuxFiles files;
+  EXPECT_EQ(files.Dir((root / "x" / "o.cjs").string()), "");
+  EXPECT_EQ(files.Dir((root / "x" / "*.cjs").string()), "");  // no pattern matching
+  EXPECT_EQ(files.Dir((root / "x" / "a.cjs").string()), "a.cjs");
+  EXPECT_GT(files.FileDateTime((root / "HAND-M.CUR").string()), 0);
+  EXPECT_THROW(files.FileDateTime((root / "missing.cur").string()), platform::Failure);
+  // A program in the root folder: the doubled separator is taken as one.
+  EXPECT_EQ(files.Dir(root.string() + "//HAND-M.CUR"), "HAND-M.CUR");
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST_F(MainWindow, TheTitleIsTheNameCutBackWordByWord) {
   form.ShortenAppTitle();
   EXPECT_EQ(form.AppTitle, "Short product");
   form.ProductName = "Averyveryveryveryveryveryveryveryverylongword tail";
-  // 44 characters after one cut, and no blank left for a second: a failure, the title unchanged.
+  // 45 characters after one cut, and no blank left for a second: a failure, the title unchanged.
   EXPECT_THROW(form.ShortenAppTitle(), platform::Failure);
   EXPECT_EQ(form.AppTitle, "Short product");
 }
@@ -142,6 +142,20 @@ TEST_F(MainWindow, ANameWithoutABlankFailsLine128AndKeepsTheTitle) {
   EXPECT_EQ(fp.window.caption, "Hushdial");  // the other two statements of the line ran
   EXPECT_EQ(fp.log.Count("SetIcon"), 2u);
   EXPECT_EQ(WinVersion::WindowsMajorVersion, 0);  // the fake's version query answered 0.0
+}
+
+TEST_F(MainWindow, EachStatementOfLine128GoesOnAfterItsOwnFailure) {
+  fp.window.failCaption = true;
+  fp.window.failIcon = true;
+  form.Form_Load();
+  // Caption, icon, title in that order, each failing one reported at 128; the icon again at 174.
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{At("Form_Load", 128), At("Form_Load", 128), At("Form_Load", 174)}));
+  const auto shown = fp.log.Starting("Set");
+  const auto caption = std::find(shown.begin(), shown.end(), std::string("SetCaption ") + kProductName);
+  ASSERT_NE(caption, shown.end());
+  EXPECT_EQ(*(caption + 1), "SetIcon");
+  EXPECT_EQ(form.AppTitle, "Sonoquill Soft and Loud Speaker Dial");
+  EXPECT_TRUE(form.cSysTray1.InTray());  // and line 176 still puts the icon in the tray
 }
 
 TEST_F(MainWindow, ASkinFileColoursTheWindowAndASkinThatFailsStopsAtLine102) {
@@ -174,9 +188,8 @@ TEST_F(MainWindow, ASkinFileColoursTheWindowAndASkinThatFailsStopsAtLine102) {
   EXPECT_TRUE(skinned.cSysTray1.InTray());
 }
 
-TEST_F(MainWindow, OnlyANormalFileCountsAsTheSkin) {
+TEST_F(MainWindow, AFolderNamedLikeTheSkinIsNoSkin) {
   fp.files.entries[std::string(kFolder) + "\\x\\o.cjs"] = true;  // a folder of that name
-  fp.files.entries[std::string(kFolder) + "\\x\\*.cjs"] = false;  // taken literally, not as a pattern
   form.Form_Load();
   EXPECT_EQ(form.Frame1.BackColor(), Layout::kWhite);
   EXPECT_EQ(form.SkinFramework1.SkinPath(), "");
@@ -294,10 +307,13 @@ TEST_F(MainWindow, PointerFollowsTheMouseButNeverOverwritesBusy) {
   form.Frame1.MouseMove();
   EXPECT_EQ(fp.window.pointer, 0);
   for (auto* handler : {&form.PushButton1.MouseMove, &form.PushButton3.MouseMove, &form.PushButton4.MouseMove}) {
-    fp.window.pointer = -1;
+    form.Frame3.MouseMove();
     (*handler)();
     EXPECT_EQ(fp.window.pointer, 99);
   }
+  fp.log.calls.clear();
+  form.PushButton4.MouseMove();  // already the hand: the window is not asked again
+  EXPECT_EQ(fp.log.Count("SetPointer"), 0u);
   for (auto* handler : {&form.Me.MouseMove, &form.Frame2.MouseMove, &form.Frame3.MouseMove, &form.Text2.MouseMove}) {
     form.PushButton1.MouseMove();
     (*handler)();

@@ -1,0 +1,81 @@
+; Hushdial's Windows installer: one machine-wide install into Program Files, a Start-menu entry, an
+; entry in the list of installed programs, and an uninstaller that leaves nothing to start at logon.
+; makensis -DVERSION=1.0.0 -DEXE=path\to\Hushdial.exe -DICON=path\to\hushdial.ico -DOUT=setup.exe hushdial.nsi
+Unicode true
+!include "x64.nsh"
+
+!ifndef VERSION
+  !error "VERSION must be defined"
+!endif
+!ifndef EXE
+  !error "EXE must name the Hushdial.exe to install"
+!endif
+
+!define PRODUCT "Hushdial"
+!define PUBLISHER "Brightfen"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Hushdial"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+
+Name "${PRODUCT}"
+OutFile "${OUT}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+!ifdef ICON
+  Icon "${ICON}"
+  UninstallIcon "${ICON}"
+!endif
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} installer"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Function .onInit
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+Section "Hushdial"
+  SetOutPath "$INSTDIR"
+  File "/oname=Hushdial.exe" "${EXE}"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Hushdial.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Hushdial.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  ; A running copy would keep its file; it ends when asked to close.
+  FindWindow $0 "HushdialMainWindow"
+  StrCmp $0 0 +3
+    SendMessage $0 ${WM_CLOSE} 0 0
+    Sleep 1000
+  ; Both start-up entries the program may have written, machine-wide and the user's own.
+  DeleteRegValue HKLM "${RUN_KEY}" "Hushdial.exe"
+  DeleteRegValue HKCU "${RUN_KEY}" "Hushdial.exe"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$INSTDIR\Hushdial.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
