@@ -1,8 +1,10 @@
 ; Hushdial's Windows installer: one machine-wide install into Program Files, a Start-menu entry, an
 ; entry in the list of installed programs, and an uninstaller that leaves nothing to start at logon.
 ; makensis -DVERSION=1.0.0 -DEXE=path\to\Hushdial.exe -DICON=path\to\hushdial.ico -DOUT=setup.exe hushdial.nsi
-Unicode true
+; A 64-bit installer for the 64-bit program: it needs no 32-bit layer to run.
+Target amd64-unicode
 !include "x64.nsh"
+!include "WinMessages.nsh"
 
 !ifndef VERSION
   !error "VERSION must be defined"
@@ -31,6 +33,7 @@ VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} installer"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright 2021-2026 Brightfen"
 
 Page directory
 Page instfiles
