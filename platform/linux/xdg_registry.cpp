@@ -104,9 +104,16 @@ RegStatus XdgRegistry::RegOpenKeyExA(RegKey32 root, const std::string& path, std
   else
     return kErrorFileNotFound;
   if (access & (kKeySetValue | kKeyCreateSubKey)) {
+    // Opening makes nothing: the folder is made when a value is written. It must be writable, or
+    // makeable from its nearest existing parent.
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error || ::access(folder.c_str(), W_OK) != 0) return kErrorAccessDenied;
+    std::filesystem::path existing = folder;
+    while (!existing.empty() && !std::filesystem::exists(existing, error)) {
+      if (existing == existing.parent_path()) break;
+      existing = existing.parent_path();
+    }
+    if (existing.empty() || !std::filesystem::is_directory(existing, error) || ::access(existing.c_str(), W_OK) != 0)
+      return kErrorAccessDenied;
   }
   do {
     ++next_;
@@ -124,6 +131,9 @@ RegStatus XdgRegistry::RegSetValueExA(RegKey32 key, const std::string& name, std
   std::string command(reinterpret_cast<const char*>(data), size);
   command = command.substr(0, command.find('\0'));
   if (command.empty()) return kErrorInvalidParameter;
+  std::error_code error;
+  std::filesystem::create_directories(it->second, error);
+  if (error) return kErrorAccessDenied;
   return WriteFileDurably(it->second / (name + ".desktop"), DesktopEntry(name, command)) ? kErrorSuccess
                                                                                          : kErrorAccessDenied;
 }

@@ -130,6 +130,20 @@ TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
   mStartUp::RemoveFromStartUp(real);  // nothing there: nothing happens
 }
 
+TEST_F(Autostart, RemovingMakesNoFoldersAndWritingMakesOnlyTheOneItWrites) {
+  fake::FakePlatform fp;
+  XdgRegistry registry;
+  LinuxFiles files;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
+  mStartUp::RemoveFromStartUp(real);  // the option switched off on a fresh system
+  EXPECT_FALSE(fs::exists(root / "etc/autostart"));
+  EXPECT_FALSE(fs::exists(root / "home/autostart"));
+  mStartUp::AddToStartUp(real);
+  EXPECT_TRUE(fs::exists(root / "etc/autostart" / (files.ProgramFileName() + ".desktop")));
+  EXPECT_FALSE(fs::exists(root / "home/autostart"));  // the user's folder is not needed
+}
+
 TEST_F(Autostart, WithoutWriteAccessToTheSystemFolderTheUsersEntryIsWritten) {
   // The machine-wide folder can't be made: its parent is a file.
   std::ofstream(root / "blocked") << "";
