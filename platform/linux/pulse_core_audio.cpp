@@ -14,8 +14,8 @@ namespace hush::platform::linux_backend {
 // One connection to the sound server, on a threaded main loop. Every call below takes the loop's lock.
 class PulseConnection {
  public:
-  PulseConnection() {
-    loop_ = pa_threaded_mainloop_new();
+  explicit PulseConnection(bool withLoop) {
+    loop_ = withLoop ? pa_threaded_mainloop_new() : nullptr;
     if (loop_ && pa_threaded_mainloop_start(loop_) < 0) {
       pa_threaded_mainloop_free(loop_);
       loop_ = nullptr;
@@ -31,9 +31,14 @@ class PulseConnection {
     pa_threaded_mainloop_free(loop_);
   }
 
+  // Without a loop (it could not be made or started) there is nothing to lock, and no server either.
   struct Lock {
-    explicit Lock(pa_threaded_mainloop* held) : loop(held) { pa_threaded_mainloop_lock(loop); }
-    ~Lock() { pa_threaded_mainloop_unlock(loop); }
+    explicit Lock(pa_threaded_mainloop* held) : loop(held) {
+      if (loop) pa_threaded_mainloop_lock(loop);
+    }
+    ~Lock() {
+      if (loop) pa_threaded_mainloop_unlock(loop);
+    }
     pa_threaded_mainloop* loop;
   };
 
@@ -262,8 +267,10 @@ class LinuxEnumerator : public IMMDeviceEnumerator {
 
 }  // namespace
 
-LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback)
-    : pulse_(std::make_shared<PulseConnection>()), alsaFallback_(std::move(alsaFallback)) {}
+LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback) : LinuxCoreAudio(std::move(alsaFallback), false) {}
+
+LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback, bool withoutLoop)
+    : pulse_(std::make_shared<PulseConnection>(!withoutLoop)), alsaFallback_(std::move(alsaFallback)) {}
 
 LinuxCoreAudio::~LinuxCoreAudio() = default;
 

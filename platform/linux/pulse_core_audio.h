@@ -15,6 +15,9 @@ class LinuxCoreAudio : public ICoreAudio {
  public:
   // alsaFallback: the control device whose Master serves when no server answers ("" for none).
   explicit LinuxCoreAudio(std::string alsaFallback = "sysdefault");
+  // withoutLoop: as when the sound library can't make or start its event thread; the service then
+  // acts as with no sound server.
+  LinuxCoreAudio(std::string alsaFallback, bool withoutLoop);
   ~LinuxCoreAudio() override;
   std::unique_ptr<IMMDeviceEnumerator> CreateDeviceEnumerator() override;
 

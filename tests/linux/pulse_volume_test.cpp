@@ -126,5 +126,19 @@ TEST_F(PulseVolume, WithoutAServerAStepChangesNothingAndShowsNothing) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
+TEST(PulseWithoutLoop, AStepIsAsWithoutASoundServer) {
+  // The sound library's event thread could not be made: no crash, no box, the fallback is asked.
+  fake::FakePlatform fp;
+  LinuxCoreAudio noLoop{"", true};
+  platform::Platform none = fp.With(noLoop, fp.mixer);
+  auto enumerator = noLoop.CreateDeviceEnumerator();
+  std::unique_ptr<platform::IMMDevice> device;
+  EXPECT_EQ(enumerator->GetDefaultAudioEndpoint(platform::eRender, platform::eMultimedia, &device),
+            platform::kNotFound);
+  WinVersion::WindowsMajorVersion = 10;
+  VolumeSet::SetVolume(none, true);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
 }  // namespace
 }  // namespace hush
