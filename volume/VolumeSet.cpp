@@ -53,9 +53,13 @@ std::int32_t RoundToInt32(double value) {
 }
 
 float NextLevel(float level, bool up) {
-  const double next = static_cast<double>(level) + (up ? kLevelStep : -kLevelStep);
-  // The endpoint refuses levels outside 0.0 to 1.0, so full and zero volume must be reachable exactly.
-  return static_cast<float>(std::clamp(next, 0.0, 1.0));
+  const double current = static_cast<double>(level);
+  // A step never goes against its direction: a sound server may hold a level above full (PulseAudio
+  // allows it), which a raise leaves as it is and a lower takes down from where it is.
+  if (up && current >= 1.0) return level;
+  const double next = current + (up ? kLevelStep : -kLevelStep);
+  // Full and zero volume must be reachable exactly; nothing goes below zero.
+  return static_cast<float>(up ? std::min(next, 1.0) : std::max(next, 0.0));
 }
 
 std::int32_t NextMixerValue(std::int32_t percent, bool up, const platform::MixerControl& control) {

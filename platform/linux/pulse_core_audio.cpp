@@ -183,8 +183,9 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
     return kOk;
   }
   HResult SetMasterVolumeLevelScalar(float level, const Guid*) override {
-    // As the Windows endpoint: a level outside 0.0 to 1.0 is refused.
-    if (!(level >= 0.0f && level <= 1.0f)) return kInvalidArg;
+    // Below zero is refused, as by the Windows endpoint; above full is the server's own range
+    // (a step down from 150 % writes 149 %).
+    if (!(level >= 0.0f) || static_cast<double>(level) * PA_VOLUME_NORM > PA_VOLUME_MAX) return kInvalidArg;
     PulseConnection::Lock lock(pulse_->loop());
     if (!haveVolume_ && !Read()) return kFail;
     const auto target = static_cast<pa_volume_t>(std::lround(static_cast<double>(level) * PA_VOLUME_NORM));

@@ -58,6 +58,15 @@ TEST_F(PulseVolume, FullStaysFullAndZeroStaysZero) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
+TEST_F(PulseVolume, AboveFullARaiseLeavesTheSinkAndALowerTakesOnePointOff) {
+  test::SetSinkVolume("150%");
+  Steps(10, true, 2);
+  EXPECT_EQ(test::SinkPercent(), 150);
+  Steps(10, false, 1);
+  EXPECT_EQ(test::SinkPercent(), 149);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
 TEST_F(PulseVolume, AStepKeepsTheBalanceBetweenChannels) {
   test::SetSinkVolume("40% 20%");
   Steps(10, true, 10);

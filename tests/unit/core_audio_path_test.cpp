@@ -42,6 +42,16 @@ TEST_F(CoreAudioPath, LevelsAreKeptWithinZeroAndOne) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
+TEST_F(CoreAudioPath, AboveFullARaiseKeepsTheLevelAndALowerStepsDownFromIt) {
+  fp.audio.script.level = 1.5f;
+  Step(true);
+  fp.audio.script.level = 1.5f;
+  Step(false);
+  ASSERT_EQ(fp.audio.levelsWritten.size(), 2u);
+  EXPECT_EQ(fp.audio.levelsWritten[0], 1.5f);
+  EXPECT_EQ(fp.audio.levelsWritten[1], static_cast<float>(1.5 - 0.01));
+}
+
 TEST_F(CoreAudioPath, CallsInOrderWithTheirArgumentsAndReleasesEverything) {
   Step(true);
   const std::vector<std::string> expected = {
