@@ -42,6 +42,18 @@ std::int32_t AsDword(const RegValue& value) {
 
 }  // namespace
 
+std::optional<std::string> ReadKeyText(platform::IRegistry& registry, platform::RegKey32& root,
+                                       const std::string& keyPath, const std::string& valueName) {
+  platform::RegKey32 key = 0;
+  if (registry.RegOpenKeyExA(root, keyPath, 0, platform::kKeyQueryValue, &key) != 0) return std::nullopt;
+  std::string text;
+  std::uint32_t type = 0;
+  const platform::RegStatus status = registry.RegQueryValueExA(key, valueName, &type, &text);
+  registry.RegCloseKey(key);
+  if (status != 0 || type != platform::kRegSz) return std::nullopt;
+  return text;
+}
+
 void DeleteRegistryValue(platform::IRegistry& registry, platform::RegKey32& root, const std::string& keyPath,
                          const std::string& valueName) {
   platform::RegKey32 key = 0;
@@ -95,11 +107,15 @@ void AddRunValue(platform::Platform& platform, const std::string& valueName) {
       (!folder.empty() && folder.back() == separator) ? folder + valueName : folder + separator + valueName;
   const std::string data = RunCommand(path);
   platform::RegKey32 machine = platform::kHkeyLocalMachine;
-  // Without the right to write the machine-wide entry, the user's own one starts the program instead.
-  if (WriteKeyValue(platform.registry, machine, kRunKey, valueName, data, platform::kRegSz) != 0) {
-    platform::RegKey32 user = platform::kHkeyCurrentUser;
-    WriteKeyValue(platform.registry, user, kRunKey, valueName, data, platform::kRegSz);
+  platform::RegKey32 user = platform::kHkeyCurrentUser;
+  // Exactly one entry starts this program at logon: the machine-wide one where it can be written or
+  // already names this program (an elevated run wrote it), otherwise the user's own one.
+  if (WriteKeyValue(platform.registry, machine, kRunKey, valueName, data, platform::kRegSz) == 0 ||
+      ReadKeyText(platform.registry, machine, kRunKey, valueName) == data) {
+    DeleteRegistryValue(platform.registry, user, kRunKey, valueName);
+    return;
   }
+  WriteKeyValue(platform.registry, user, kRunKey, valueName, data, platform::kRegSz);
 }
 
 void DeleteRunValue(platform::Platform& platform, const std::string& valueName) {

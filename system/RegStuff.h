@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -14,6 +15,9 @@ inline constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVER
 
 void DeleteRegistryValue(platform::IRegistry& registry, platform::RegKey32& root, const std::string& keyPath,
                          const std::string& valueName);
+// A REG_SZ value's text, or nothing when the key or value can't be read.
+std::optional<std::string> ReadKeyText(platform::IRegistry& registry, platform::RegKey32& root,
+                                       const std::string& keyPath, const std::string& valueName);
 // The write's status; 0 without a platform call when the type is neither REG_SZ nor REG_DWORD.
 // A REG_DWORD value that is not a number in the 32-bit range is a failure for the caller.
 platform::RegStatus WriteTypedValue(platform::IRegistry& registry, platform::RegKey32 key,
@@ -22,7 +26,8 @@ platform::RegStatus WriteTypedValue(platform::IRegistry& registry, platform::Reg
 platform::RegStatus WriteKeyValue(platform::IRegistry& registry, platform::RegKey32& root, const std::string& keyPath,
                                   const std::string& valueName, const RegValue& value, std::uint32_t type);
 
-// The start-up entry under the Run key: machine-wide, or per-user where the machine-wide key can't be written.
+// The start-up entry under the Run key: machine-wide, or per-user where the machine-wide key can't be
+// written and holds no entry for this program; never both.
 void AddRunValue(platform::Platform& platform, const std::string& valueName);
 // Removes the entry from both Run keys.
 void DeleteRunValue(platform::Platform& platform, const std::string& valueName);

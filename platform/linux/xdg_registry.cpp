@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <system_error>
 
 #include "platform/linux/durable_file.h"
@@ -41,6 +42,19 @@ std::string StringValue(const std::string& text) {
       case '\r': out += "\\r"; break;
       default: out += c;
     }
+  }
+  return out;
+}
+
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
   }
   return out;
 }
@@ -88,6 +102,8 @@ std::string XdgRegistry::DesktopEntry(const std::string& name, const std::string
          "Name=" + StringValue(name) + "\n"
          "Comment=Volume shortcuts Ctrl+Shift+letter\n"
          "Exec=" + exec + "\n"
+         // The value as it was given, so that it can be read back exactly.
+         "X-Hushdial-Command=" + StringValue(command) + "\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";
 }
@@ -145,6 +161,22 @@ RegStatus XdgRegistry::RegDeleteValueA(RegKey32 key, const std::string& name) {
   std::error_code error;
   if (std::filesystem::remove(it->second / (name + ".desktop"), error)) return kErrorSuccess;
   return error ? kErrorAccessDenied : kErrorFileNotFound;
+}
+
+RegStatus XdgRegistry::RegQueryValueExA(RegKey32 key, const std::string& name, std::uint32_t* type,
+                                        std::string* data) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return kErrorInvalidHandle;
+  if (!SafeValueName(name)) return kErrorFileNotFound;
+  std::ifstream entry(it->second / (name + ".desktop"));
+  if (!entry) return kErrorFileNotFound;
+  std::string line, command;
+  const std::string field = "X-Hushdial-Command=";
+  while (std::getline(entry, line))
+    if (line.rfind(field, 0) == 0) command = Unescaped(line.substr(field.size()));
+  if (type) *type = kRegSz;
+  if (data) *data = command;  // an entry from elsewhere names no command we can compare
+  return kErrorSuccess;
 }
 
 RegStatus XdgRegistry::RegCloseKey(RegKey32 key) { return open_.erase(key) ? kErrorSuccess : kErrorInvalidHandle; }

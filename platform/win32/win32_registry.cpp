@@ -60,6 +60,23 @@ RegStatus Win32Registry::RegDeleteValueA(RegKey32 key, const std::string& name) 
   return ::RegDeleteValueA(static_cast<HKEY>(it->second), name.c_str());
 }
 
+RegStatus Win32Registry::RegQueryValueExA(RegKey32 key, const std::string& name, std::uint32_t* type,
+                                          std::string* data) {
+  const auto it = open_.find(key);
+  if (it == open_.end()) return ERROR_INVALID_HANDLE;
+  DWORD kind = 0, size = 0;
+  LONG status = ::RegQueryValueExA(static_cast<HKEY>(it->second), name.c_str(), nullptr, &kind, nullptr, &size);
+  if (status != ERROR_SUCCESS) return status;
+  std::string bytes(size, '\0');
+  status = ::RegQueryValueExA(static_cast<HKEY>(it->second), name.c_str(), nullptr, &kind,
+                              reinterpret_cast<LPBYTE>(bytes.data()), &size);
+  if (status != ERROR_SUCCESS) return status;
+  bytes.resize(size);
+  if (type) *type = kind;
+  if (data) *data = bytes.substr(0, bytes.find('\0'));
+  return ERROR_SUCCESS;
+}
+
 RegStatus Win32Registry::RegCloseKey(RegKey32 key) {
   const auto it = open_.find(key);
   if (it == open_.end()) return ERROR_INVALID_HANDLE;

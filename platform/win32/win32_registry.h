@@ -15,6 +15,7 @@ class Win32Registry : public IRegistry {
   RegStatus RegSetValueExA(RegKey32 key, const std::string& name, std::uint32_t reserved, std::uint32_t type,
                            const std::uint8_t* data, std::uint32_t size) override;
   RegStatus RegDeleteValueA(RegKey32 key, const std::string& name) override;
+  RegStatus RegQueryValueExA(RegKey32 key, const std::string& name, std::uint32_t* type, std::string* data) override;
   RegStatus RegCloseKey(RegKey32 key) override;
 
  private:

@@ -355,6 +355,19 @@ platform::RegStatus FakeRegistry::RegDeleteValueA(platform::RegKey32 key, const 
   return keys[it->second].values.erase(name) ? platform::kErrorSuccess : platform::kErrorFileNotFound;
 }
 
+platform::RegStatus FakeRegistry::RegQueryValueExA(platform::RegKey32 key, const std::string& name,
+                                                   std::uint32_t* type, std::string* data) {
+  log_.Add("RegQueryValueExA " + std::to_string(key) + " " + name);
+  const auto it = open.find(key);
+  if (it == open.end()) return platform::kErrorInvalidHandle;
+  const auto& values = keys[it->second].values;
+  const auto value = values.find(name);
+  if (value == values.end()) return platform::kErrorFileNotFound;
+  if (type) *type = value->second.type;
+  if (data) *data = value->second.Text();
+  return platform::kErrorSuccess;
+}
+
 platform::RegStatus FakeRegistry::RegCloseKey(platform::RegKey32 key) {
   log_.Add("RegCloseKey " + std::to_string(key));
   return open.erase(key) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;

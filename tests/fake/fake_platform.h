@@ -262,6 +262,8 @@ class FakeRegistry : public platform::IRegistry {
   platform::RegStatus RegSetValueExA(platform::RegKey32 key, const std::string& name, std::uint32_t reserved,
                                      std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
   platform::RegStatus RegDeleteValueA(platform::RegKey32 key, const std::string& name) override;
+  platform::RegStatus RegQueryValueExA(platform::RegKey32 key, const std::string& name, std::uint32_t* type,
+                                       std::string* data) override;
   platform::RegStatus RegCloseKey(platform::RegKey32 key) override;
 
   struct Value {

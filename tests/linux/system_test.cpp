@@ -121,6 +121,10 @@ TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
   EXPECT_EQ(text.rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
   EXPECT_NE(text.find("\nExec=\"" + files.ProgramFolder() + "/" + files.ProgramFileName() + "\"\n"), std::string::npos)
       << text;
+  // The entry reads back as the value that was written, so a later start can tell it names this program.
+  platform::RegKey32 machine = platform::kHkeyLocalMachine;
+  EXPECT_EQ(RegStuff::ReadKeyText(registry, machine, RegStuff::kRunKey, files.ProgramFileName()),
+            RegStuff::RunCommand(files.ProgramFolder() + "/" + files.ProgramFileName()));
   std::ofstream(entry) << "stale";
   mStartUp::AddToStartUp(real);
   EXPECT_NE(ReadWholeFile(entry).find("Exec="), std::string::npos);

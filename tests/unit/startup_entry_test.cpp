@@ -128,6 +128,24 @@ TEST_F(StartupEntry, WithoutRightsOnTheMachineKeyTheUsersOwnEntryIsWritten) {
   EXPECT_TRUE(Run(platform::kHkeyCurrentUser).empty());
 }
 
+TEST_F(StartupEntry, AfterAnElevatedRunOnlyTheMachineWideEntryStartsTheProgram) {
+  const std::string data = "\"C:\\Program Files\\Hushdial\\Hushdial.exe\"";
+  Run(platform::kHkeyCurrentUser)["Hushdial.exe"] = {platform::kRegSz, {'o', 'l', 'd', 0}};
+  mStartUp::AddToStartUp(fp.platform);  // the elevated run: machine-wide, and the user's copy goes
+  EXPECT_EQ(Run(platform::kHkeyLocalMachine)["Hushdial.exe"].Text(), data);
+  EXPECT_TRUE(Run(platform::kHkeyCurrentUser).empty());
+
+  fp.registry.Find(platform::kHkeyLocalMachine, RegStuff::kRunKey)->writable = false;
+  mStartUp::AddToStartUp(fp.platform);  // every normal start after it
+  EXPECT_EQ(Run(platform::kHkeyLocalMachine)["Hushdial.exe"].Text(), data);
+  EXPECT_TRUE(Run(platform::kHkeyCurrentUser).empty());
+
+  // A machine-wide entry for a copy elsewhere doesn't start this one: the user's entry does.
+  Run(platform::kHkeyLocalMachine)["Hushdial.exe"] = {platform::kRegSz, {'D', ':', '\\', 'x', 0}};
+  mStartUp::AddToStartUp(fp.platform);
+  EXPECT_EQ(Run(platform::kHkeyCurrentUser)["Hushdial.exe"].Text(), data);
+}
+
 TEST_F(StartupEntry, RemovingWhenThereIsNoEntryChangesNothing) {
   mStartUp::RemoveFromStartUp(fp.platform);
   EXPECT_TRUE(Run(platform::kHkeyLocalMachine).empty());

@@ -100,6 +100,14 @@ TEST(Win32StartupEntry, TheMachineRunValueHoldsTheProgramsOwnPath) {
             ERROR_SUCCESS);
   EXPECT_EQ(std::string(data), RegStuff::RunCommand(path));
   EXPECT_EQ(name, "win32_system_tests.exe");
+  platform::RegKey32 machine = platform::kHkeyLocalMachine;
+  EXPECT_EQ(RegStuff::ReadKeyText(registry, machine, RegStuff::kRunKey, name), RegStuff::RunCommand(path));
+  // A user's copy left from before goes when the machine-wide entry is written.
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RegStuff::kRunKey, name.c_str(), REG_SZ, "old", 4), ERROR_SUCCESS);
+  mStartUp::AddToStartUp(real);
+  size = sizeof data;
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, RegStuff::kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size),
+            ERROR_FILE_NOT_FOUND);
   mStartUp::RemoveFromStartUp(real);
   size = sizeof data;
   EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size),
