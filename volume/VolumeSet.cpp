@@ -63,11 +63,20 @@ float NextLevel(float level, bool up) {
 }
 
 std::int32_t NextMixerValue(std::int32_t percent, bool up, const platform::MixerControl& control) {
-  const std::int64_t base = RoundToInt32(static_cast<double>(percent) * (65535.0 / 100.0));
-  const std::int64_t next = base + (up ? kMixerStep : -kMixerStep);
-  // Outside the bounds a negative value reads as a huge unsigned one and throws the volume to full.
   const std::int64_t low = control.lMinimum;
   const std::int64_t high = std::max<std::int64_t>(control.lMaximum, low);
+  const double range = static_cast<double>(high - low);
+  // On the control's own scale, so that a driver's 0..100 is not read as 0..65535 (a lower would
+  // then throw the volume to full); a 0..65535 control steps 1024 as ever. A control with few
+  // positions still moves one of them, or the step would round away to nothing.
+  // A percent read beyond the range (a value outside the control's bounds) is taken at the bound.
+  const double share = std::clamp(static_cast<double>(percent), 0.0, 100.0);
+  // Halves to even, as everywhere in the step; in 64 bits, since a range may span all of 32.
+  const auto rounded = [](double x) { return static_cast<std::int64_t>(std::nearbyint(x)); };
+  const std::int64_t base = low + rounded(share * range / 100.0);
+  const std::int64_t step = std::max<std::int64_t>(1, rounded(static_cast<double>(kMixerStep) * range / 65535.0));
+  const std::int64_t next = base + (up ? step : -step);
+  // Outside the bounds a negative value reads as a huge unsigned one and throws the volume to full.
   return static_cast<std::int32_t>(std::clamp(next, low, high));
 }
 
@@ -158,9 +167,10 @@ std::int32_t ReadControlPercent(platform::IMixer& mixer, platform::MixerHandle32
   mixer.mixerGetControlDetailsA(handle, &details, platform::kMixerGetControlDetailsValue);
   std::int32_t value = 0;
   std::memcpy(&value, block.data(), sizeof value);
-  if (record.lMaximum <= 100) return value;
-  // value x 100 in double: a control with a large range must not overflow on every step.
-  return RoundToInt32(static_cast<double>(value) * 100.0 / record.lMaximum - record.lMinimum);
+  // The share of the control's own range, x 100 in double: a large range must not overflow.
+  const double range = static_cast<double>(record.lMaximum) - record.lMinimum;
+  if (range <= 0) return 0;
+  return RoundToInt32((static_cast<double>(value) - record.lMinimum) * 100.0 / range);
 }
 
 bool WriteControlValue(platform::IMixer& mixer, platform::MixerHandle32 handle, const platform::MixerControl& record,

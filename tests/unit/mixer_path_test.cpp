@@ -41,8 +41,8 @@ TEST_F(MixerPath, ValuesAreKeptWithinTheControlsBounds) {
 
 TEST_F(MixerPath, ConversionRoundsHalvesToEven) {
   platform::MixerControl control{};
-  control.lMinimum = -100000;
-  control.lMaximum = 100000;
+  control.lMinimum = 0;
+  control.lMaximum = 65535;
   EXPECT_EQ(VolumeSet::NextMixerValue(5, true, control), 3277 + 1024);   // 3276.75
   EXPECT_EQ(VolumeSet::NextMixerValue(10, true, control), 6554 + 1024);  // 6553.5 goes to the even 6554
   EXPECT_EQ(VolumeSet::RoundToInt32(2.5), 2);
@@ -51,15 +51,44 @@ TEST_F(MixerPath, ConversionRoundsHalvesToEven) {
   EXPECT_THROW(VolumeSet::RoundToInt32(2147483648.0), std::exception);
 }
 
-TEST_F(MixerPath, SmallRangeControlTakesTheRawValueAsPercent) {
+TEST_F(MixerPath, AControlsOwnRangeIsItsScale) {
+  // A driver's 0..100: two points a step either way, and a lower never goes to full.
   fp.mixer.script.lMaximum = 100;
   fp.mixer.script.value = 40;
   Step(true);
-  // 40 * 655.35 + 1024, then kept within 0..100 by the bounds.
-  EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{100}));
+  fp.mixer.script.value = 40;
+  Step(false);
+  EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{42, 38}));
   platform::MixerControl wide{};
   wide.lMaximum = 100000000;
-  EXPECT_EQ(VolumeSet::NextMixerValue(40, true, wide), 26214 + 1024);
+  EXPECT_EQ(VolumeSet::NextMixerValue(40, true, wide), 40000000 + 1562524);
+  platform::MixerControl offset{};
+  offset.lMinimum = -6000;
+  offset.lMaximum = 0;
+  EXPECT_EQ(VolumeSet::NextMixerValue(50, false, offset), -3000 - 94);
+  platform::MixerControl full{};  // all of 32 bits: no overflow on the way
+  full.lMinimum = -2147483647 - 1;
+  full.lMaximum = 2147483647;
+  EXPECT_EQ(VolumeSet::NextMixerValue(100, true, full), 2147483647);
+}
+
+TEST_F(MixerPath, AControlWithFewPositionsMovesOneEveryStep) {
+  // A Master of 0..31: every raise from the bottom to the top moves, and every lower back down.
+  fp.mixer.script.lMaximum = 31;
+  fp.mixer.script.value = 0;
+  for (int i = 0; i < 31; ++i) {
+    Step(true);
+    fp.mixer.script.value = static_cast<std::uint32_t>(fp.mixer.written.back());
+  }
+  EXPECT_EQ(fp.mixer.written.back(), 31);
+  EXPECT_EQ(fp.mixer.written.size(), 31u);
+  for (std::size_t i = 1; i < fp.mixer.written.size(); ++i) EXPECT_GT(fp.mixer.written[i], fp.mixer.written[i - 1]);
+  fp.mixer.written.clear();
+  for (int i = 0; i < 31; ++i) {
+    Step(false);
+    fp.mixer.script.value = static_cast<std::uint32_t>(fp.mixer.written.back());
+  }
+  EXPECT_EQ(fp.mixer.written.back(), 0);
 }
 
 TEST_F(MixerPath, LargeRangeControlReadsWithoutOverflow) {
@@ -67,7 +96,7 @@ TEST_F(MixerPath, LargeRangeControlReadsWithoutOverflow) {
   fp.mixer.script.value = 1000000000;  // x 100 does not fit 32 bits
   Step(true);
   EXPECT_TRUE(fp.box.shown.empty());
-  EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{32768 + 1024}));  // 50 percent
+  EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{1000000000 + 31250477}));  // 50 percent, one step up
 }
 
 TEST_F(MixerPath, RecordsAndCallsAsLaidOut) {
@@ -116,14 +145,15 @@ TEST_F(MixerPath, FailedDetailsReadCountsAsZero) {
 }
 
 TEST_F(MixerPath, OverflowInThePercentIsReportedAtLine102AndTheStepGoesOn) {
-  // value x 100 / lMaximum - lMinimum beyond 32 bits: the read fails, the step writes from 0 percent.
-  fp.mixer.script.lMinimum = -2147483647 - 1;
-  fp.mixer.script.lMaximum = 1000;
+  // A value far outside a tiny range: its percent is beyond 32 bits, the read fails, and the step
+  // writes from 0 percent.
+  fp.mixer.script.lMinimum = 0;
+  fp.mixer.script.lMaximum = 1;
   fp.mixer.script.value = 0x7FFFFFFF;
   Step(true);
   ASSERT_EQ(fp.box.shown.size(), 1u);
   EXPECT_EQ(fp.box.shown[0].text.rfind("Overflow\r\nin Hushdial2021/08/31.VolumeSet.SetVolumeOld at line 102\r\r", 0), 0u);
-  ASSERT_EQ(fp.mixer.written.size(), 1u);
+  EXPECT_EQ(fp.mixer.written, std::vector<std::int32_t>{1});
 }
 
 }  // namespace
