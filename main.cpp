@@ -44,6 +44,19 @@ bool DisplayReachable() {
   if (connection) xcb_disconnect(connection);
   return ok;
 }
+
+// When the X connection breaks Qt warns in its own words and ends the process; the user gets one
+// line in Hushdial's words and status 1 instead.
+QtMessageHandler g_qtMessages = nullptr;
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if ((type == QtWarningMsg || type == QtFatalMsg) && message.contains(QStringLiteral("X11 connection broke"))) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "Hushdial: the display %s went away; ending.\n", display ? display : "");
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
+  if (g_qtMessages) g_qtMessages(type, context, message);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +70,7 @@ int main(int argc, char** argv) {
                  display ? display : "unset");
     return 1;
   }
+  g_qtMessages = qInstallMessageHandler(OnQtMessage);
   QApplication app(argc, argv);
   // The program ends only through its close handling, never because a message box closed while the
   // window was hidden in the tray.
