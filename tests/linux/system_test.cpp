@@ -87,6 +87,20 @@ TEST_F(Settings, AHandEditedFileIsReadAsWrittenAndKeptAroundTheChange) {
                                      " ]\nCombo1=1\nMinimized=on\nCombo2=3\n# end\n");
 }
 
+TEST_F(Settings, AKeyOfAnotherGroupAfterTheProductsIsNotTheProducts) {
+  const fs::path file = root / "home/Brightfen/Brightfen.ini";
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << "[" << kProductName << "]\nCombo1=3\n[Later]\nCombo2=7\nMinimized=On\n";
+  IniSettings store;
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", "16"), "3");
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo2", "0"), "0");  // the fallback, not 7
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Minimized", "Off"), "Off");
+  store.SaveSetting("Brightfen", kProductName, "Combo2", "5");  // lands in the product's group
+  IniSettings again;
+  EXPECT_EQ(again.GetSetting("Brightfen", kProductName, "Combo2", "0"), "5");
+  EXPECT_EQ(again.GetSetting("Brightfen", "Later", "Combo2", "0"), "7");
+}
+
 TEST_F(Settings, AValueCantBreakIntoANewEntry) {
   IniSettings store;
   store.SaveSetting("Brightfen", kProductName, "Combo1", "1\n[Evil]\nx=y");

@@ -157,6 +157,16 @@ TEST_F(Restore, OnlyTheExactTextOnCountsAndTheTrayOptionNeedsTheStartupOption) {
   EXPECT_EQ(form.Me.WindowState(), 0);
 }
 
+TEST_F(Restore, TheTrayOptionInLowerCaseIsOff) {
+  fp.registry.AddKey(platform::kHkeyLocalMachine, RegStuff::kRunKey);
+  Store("Windows Startup", "On");
+  Store("Minimized", "on");
+  form.Form_Load();
+  EXPECT_TRUE(form.Check8.Visible());
+  EXPECT_EQ(form.Check8.Value(), 0);
+  EXPECT_EQ(form.Me.WindowState(), 0);  // opens normally
+}
+
 TEST_F(Restore, StartupOnRewritesTheEntryAndStartsMinimised) {
   auto& run = fp.registry.AddKey(platform::kHkeyLocalMachine, RegStuff::kRunKey);
   Store("Windows Startup", "On");
