@@ -12,9 +12,11 @@ namespace {
 TEST(ErrorReport, MessageIsComposedByteForByte) {
   const std::string expected = std::string("Overflow\r\nin Hushdial2021/08/31.ShortCuts.ProcessMessages at line 104\r\r") +
                                "Please email screenshot of this message to " + config::kSupportEmail;
-  EXPECT_EQ(ErrorReport::Message("Overflow", ErrorReport::LocationText("ShortCuts", "ProcessMessages"), 104), expected);
+  const std::string message =
+      ErrorReport::Message("Overflow", ErrorReport::LocationText("ShortCuts", "ProcessMessages"), 104);
+  EXPECT_EQ(message, expected);
   // No line feed between the number and the request.
-  EXPECT_EQ(expected.find("104\n"), std::string::npos);
+  EXPECT_EQ(message.find("104\n"), std::string::npos);
 }
 
 TEST(ErrorReport, FailureShowsBoxWithCaptionStyleAndCurrentLine) {
