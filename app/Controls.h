@@ -56,12 +56,12 @@ class PushButton : public ControlModel {
   std::function<void()> MouseMove;
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
-  const platform::FontSpec& Font() const { return font_; }
-  void SetFont(platform::FontSpec font) { font_ = std::move(font); }
+  const platform::FontStyle& Font() const { return font_; }
+  void SetFont(platform::FontStyle font) { font_ = std::move(font); }
 
  private:
   std::string caption_;
-  platform::FontSpec font_{"Arial", 11.25, true};
+  platform::FontStyle font_{"Arial", 11.25, true};
 };
 
 class TextBox : public ControlModel {

@@ -11,13 +11,13 @@ using platform::kColorWindowBackground;
 using platform::kColorWindowText;
 }  // namespace
 
-const platform::FontSpec& WindowFont() {
-  static const platform::FontSpec font{"Arial", 9, true};
+const platform::FontStyle& WindowFont() {
+  static const platform::FontStyle font{"Arial", 9, true};
   return font;
 }
 
-const platform::FontSpec& ButtonFont() {
-  static const platform::FontSpec font{"Arial", 11.25, true};
+const platform::FontStyle& ButtonFont() {
+  static const platform::FontStyle font{"Arial", 11.25, true};
   return font;
 }
 

@@ -14,7 +14,7 @@ struct Entry {
   const char* parent;  // nullptr: the window itself
   const char* caption;
   int left, top, width, height;
-  platform::FontSpec font;
+  platform::FontStyle font;
   int tabIndex;
   std::uint32_t backColor;
   std::uint32_t foreColor;
@@ -24,8 +24,8 @@ inline constexpr int kClientWidth = 8040;
 inline constexpr int kClientHeight = 4410;
 inline constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-const platform::FontSpec& WindowFont();  // Arial 9 pt bold
-const platform::FontSpec& ButtonFont();  // Arial 11.25 pt bold
+const platform::FontStyle& WindowFont();  // Arial 9 pt bold
+const platform::FontStyle& ButtonFont();  // Arial 11.25 pt bold
 const std::vector<Entry>& Controls();
 // The entry's position in Controls(), -1 when there is none of that name.
 int IndexOf(const char* name);

@@ -27,18 +27,18 @@ WindowBinder::~WindowBinder() {
 int WindowBinder::Id(const char* name) const { return Layout::IndexOf(name); }
 
 void WindowBinder::Build() {
-  platform::FormSpec spec{form_.Me.Caption(), Layout::kClientWidth, Layout::kClientHeight, form_.Me.BackColor(),
+  platform::FormLayout layout{form_.Me.Caption(), Layout::kClientWidth, Layout::kClientHeight, form_.Me.BackColor(),
                           Layout::WindowFont()};
-  std::vector<platform::ControlSpec> controls;
+  std::vector<platform::ControlLayout> controls;
   const auto& entries = Layout::Controls();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Layout::Entry& e = entries[i];
-    platform::ControlSpec c{static_cast<int>(i), e.kind, e.parent ? Layout::IndexOf(e.parent) : -1, e.caption,
+    platform::ControlLayout c{static_cast<int>(i), e.kind, e.parent ? Layout::IndexOf(e.parent) : -1, e.caption,
                             e.left, e.top, e.width, e.height, e.font, e.tabIndex, e.backColor, e.foreColor, true,
                             {}, -1, false};
     controls.push_back(std::move(c));
   }
-  auto at = [&](const char* name) -> platform::ControlSpec& { return controls[static_cast<std::size_t>(Id(name))]; };
+  auto at = [&](const char* name) -> platform::ControlLayout& { return controls[static_cast<std::size_t>(Id(name))]; };
   at("Label1").caption = form_.Label1.Caption();
   at("Label1").backColor = form_.Label1.BackColor();
   for (auto [name, list] : {std::pair{"Combo1", &form_.Combo1}, std::pair{"Combo2", &form_.Combo2}}) {
@@ -55,7 +55,7 @@ void WindowBinder::Build() {
   for (auto [name, frame] :
        {std::pair{"Frame1", &form_.Frame1}, std::pair{"Frame2", &form_.Frame2}, std::pair{"Frame3", &form_.Frame3}})
     at(name).backColor = frame->BackColor();
-  window_.Build(spec, controls, this);
+  window_.Build(layout, controls, this);
 
   form_.Label1.Changed = [this] { Push(Id("Label1")); };
   form_.Label2.Changed = [this] { Push(Id("Label2")); };

@@ -80,7 +80,7 @@ inline constexpr int kPointerCustom = 99;
 
 enum class ControlKind { Label, Frame, ComboBox, CheckBox, PushButton, TextBox };
 
-struct FontSpec {
+struct FontStyle {
   std::string name;
   double points;
   bool bold;
@@ -88,13 +88,13 @@ struct FontSpec {
 
 // One control of the window as a backend builds it; positions and sizes in twips, relative to the
 // parent frame (or the window's client area when parent is -1).
-struct ControlSpec {
+struct ControlLayout {
   int id;
   ControlKind kind;
   int parent;
   std::string caption;
   int left, top, width, height;
-  FontSpec font;
+  FontStyle font;
   int tabIndex;
   std::uint32_t backColor;
   std::uint32_t foreColor;
@@ -104,11 +104,11 @@ struct ControlSpec {
   bool checked;                    // check boxes only
 };
 
-struct FormSpec {
+struct FormLayout {
   std::string caption;
   int clientWidth, clientHeight;  // twips
   std::uint32_t backColor;
-  FontSpec font;
+  FontStyle font;
 };
 
 // What the user does to the window, reported by the backend for user actions only, never as the echo
@@ -147,7 +147,7 @@ class IMainWindow {
   virtual void SetPointer(int pointer, const PicturePtr& custom) = 0;
 
   // Creates the window's controls; events go to the listener from then on.
-  virtual void Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) = 0;
+  virtual void Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) = 0;
   virtual void SetControlText(int id, const std::string& text) = 0;
   virtual void SetControlItems(int id, const std::vector<std::string>& items) = 0;
   virtual void SetControlSelection(int id, int index) = 0;

@@ -69,7 +69,7 @@ struct QtMainWindow::Impl {
   std::unique_ptr<QWidget> widget;
   IWindowEvents* events = nullptr;
   std::vector<QWidget*> controls;
-  std::vector<ControlSpec> specs;
+  std::vector<ControlLayout> layouts;
   int state = kStateNormal;  // asked for before the widget exists
   bool shownOnce = false;
   bool pendingMinimized = false;  // shown minimised at start, not mapped yet
@@ -84,10 +84,10 @@ int Px(int twips) { return static_cast<int>(twips / kTwipsPerPixel + 0.5); }
 
 QString Text(const std::string& text) { return QString::fromUtf8(QtMessageBox::DisplayText(text).c_str()); }
 
-QFont FontOf(const FontSpec& spec) {
-  QFont font(QString::fromStdString(spec.name));
-  font.setPointSizeF(spec.points);
-  font.setBold(spec.bold);
+QFont FontOf(const FontStyle& layout) {
+  QFont font(QString::fromStdString(layout.name));
+  font.setPointSizeF(layout.points);
+  font.setBold(layout.bold);
   return font;
 }
 
@@ -205,11 +205,11 @@ QWidget* QtMainWindow::Control(int id) {
   return impl_->controls[static_cast<std::size_t>(id)];
 }
 
-void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) {
+void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) {
   QWidget* window = Widget();
   if (!window) return;
   impl_->events = events;
-  impl_->specs = controls;
+  impl_->layouts = controls;
   window->setWindowTitle(QString::fromUtf8(form.caption.c_str()));
   window->setFixedSize(Px(form.clientWidth), Px(form.clientHeight));
   window->setFont(FontOf(form.font));
@@ -218,26 +218,26 @@ void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& c
   window->installEventFilter(new MoveFilter(impl_.get(), -1, window));
 
   impl_->controls.assign(controls.size(), nullptr);
-  for (const ControlSpec& spec : controls) {
-    QWidget* parent = spec.parent >= 0 ? Control(spec.parent) : window;
+  for (const ControlLayout& layout : controls) {
+    QWidget* parent = layout.parent >= 0 ? Control(layout.parent) : window;
     if (!parent) parent = window;
     QWidget* widget = nullptr;
-    const int id = spec.id;
-    switch (spec.kind) {
+    const int id = layout.id;
+    switch (layout.kind) {
       case ControlKind::Label: {
-        auto* label = new QLabel(Text(spec.caption), parent);
+        auto* label = new QLabel(Text(layout.caption), parent);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(true);
         widget = label;
         break;
       }
       case ControlKind::Frame:
-        widget = new QGroupBox(Text(spec.caption), parent);
+        widget = new QGroupBox(Text(layout.caption), parent);
         break;
       case ControlKind::ComboBox: {
         auto* list = new QComboBox(parent);
-        for (const std::string& item : spec.items) list->addItem(QString::fromUtf8(item.c_str()));
-        list->setCurrentIndex(spec.selected);
+        for (const std::string& item : layout.items) list->addItem(QString::fromUtf8(item.c_str()));
+        list->setCurrentIndex(layout.selected);
         QObject::connect(list, &QComboBox::activated, [this, id](int index) {
           if (impl_->events) impl_->events->ListPicked(id, index);
         });
@@ -245,8 +245,8 @@ void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& c
         break;
       }
       case ControlKind::CheckBox: {
-        auto* check = new QCheckBox(Text(spec.caption), parent);
-        check->setChecked(spec.checked);
+        auto* check = new QCheckBox(Text(layout.caption), parent);
+        check->setChecked(layout.checked);
         QObject::connect(check, &QCheckBox::clicked, [this, id](bool checked) {
           if (impl_->events) impl_->events->CheckClicked(id, checked);
         });
@@ -254,7 +254,7 @@ void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& c
         break;
       }
       case ControlKind::PushButton: {
-        auto* button = new QPushButton(Text(spec.caption), parent);
+        auto* button = new QPushButton(Text(layout.caption), parent);
         button->setAutoDefault(false);
         QObject::connect(button, &QPushButton::clicked, [this, id] {
           if (impl_->events) impl_->events->ButtonClicked(id);
@@ -263,32 +263,32 @@ void QtMainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& c
         break;
       }
       case ControlKind::TextBox:
-        widget = new QLineEdit(Text(spec.caption), parent);
+        widget = new QLineEdit(Text(layout.caption), parent);
         break;
     }
     widget->setObjectName(QString::number(id));
-    widget->setGeometry(Px(spec.left), Px(spec.top), Px(spec.width), Px(spec.height));
-    widget->setFont(FontOf(spec.font));
-    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame || spec.kind == ControlKind::CheckBox)
-      Paint(widget, spec.backColor, spec.foreColor);
-    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame) widget->setFocusPolicy(Qt::NoFocus);
+    widget->setGeometry(Px(layout.left), Px(layout.top), Px(layout.width), Px(layout.height));
+    widget->setFont(FontOf(layout.font));
+    if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Frame || layout.kind == ControlKind::CheckBox)
+      Paint(widget, layout.backColor, layout.foreColor);
+    if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Frame) widget->setFocusPolicy(Qt::NoFocus);
     // A control keeps its mouse moves to itself, so the pointer of a button is not undone by the
     // frame or window behind it; labels, lists and check boxes have no handler and change nothing.
     widget->setAttribute(Qt::WA_NoMousePropagation);
-    if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::PushButton || spec.kind == ControlKind::TextBox) {
+    if (layout.kind == ControlKind::Frame || layout.kind == ControlKind::PushButton || layout.kind == ControlKind::TextBox) {
       widget->setMouseTracking(true);
       widget->installEventFilter(new MoveFilter(impl_.get(), id, widget));
     }
-    widget->setVisible(spec.visible);
+    widget->setVisible(layout.visible);
     impl_->controls[static_cast<std::size_t>(id)] = widget;
   }
   // Tab order as designed; labels and frames take no focus.
-  std::vector<const ControlSpec*> byTab;
-  for (const ControlSpec& spec : controls) byTab.push_back(&spec);
+  std::vector<const ControlLayout*> byTab;
+  for (const ControlLayout& layout : controls) byTab.push_back(&layout);
   std::sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
   QWidget* previous = nullptr;
-  for (const ControlSpec* spec : byTab) {
-    QWidget* widget = Control(spec->id);
+  for (const ControlLayout* layout : byTab) {
+    QWidget* widget = Control(layout->id);
     if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
     if (previous) QWidget::setTabOrder(previous, widget);
     previous = widget;

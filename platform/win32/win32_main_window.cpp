@@ -54,8 +54,8 @@ int Px(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440
 struct Win32MainWindow::Impl {
   HWND hwnd = nullptr;
   IWindowEvents* events = nullptr;
-  FormSpec form{};
-  std::vector<ControlSpec> specs;
+  FormLayout form{};
+  std::vector<ControlLayout> layouts;
   std::vector<HWND> controls;
   std::map<std::pair<double, bool>, HFONT> fonts;
   std::map<COLORREF, HBRUSH> brushes;
@@ -73,12 +73,12 @@ struct Win32MainWindow::Impl {
     if (!brush) brush = ::CreateSolidBrush(color);
     return brush;
   }
-  HFONT Font(const FontSpec& spec) {
-    auto& font = fonts[{spec.points * dpi, spec.bold}];
+  HFONT Font(const FontStyle& layout) {
+    auto& font = fonts[{layout.points * dpi, layout.bold}];
     if (!font)
-      font = ::CreateFontA(-static_cast<int>(spec.points * dpi / 72.0 + 0.5), 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL,
+      font = ::CreateFontA(-static_cast<int>(layout.points * dpi / 72.0 + 0.5), 0, 0, 0, layout.bold ? FW_BOLD : FW_NORMAL,
                            FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, spec.name.c_str());
+                           CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, layout.name.c_str());
     return font;
   }
   int IdOf(HWND control) const {
@@ -87,14 +87,14 @@ struct Win32MainWindow::Impl {
     return -1;
   }
   // Position of a control in the window's client area: frames' children are children of the window.
-  RECT Place(const ControlSpec& spec) const {
-    int left = spec.left, top = spec.top;
-    for (int parent = spec.parent; parent >= 0; parent = specs[static_cast<std::size_t>(parent)].parent) {
-      left += specs[static_cast<std::size_t>(parent)].left;
-      top += specs[static_cast<std::size_t>(parent)].top;
+  RECT Place(const ControlLayout& layout) const {
+    int left = layout.left, top = layout.top;
+    for (int parent = layout.parent; parent >= 0; parent = layouts[static_cast<std::size_t>(parent)].parent) {
+      left += layouts[static_cast<std::size_t>(parent)].left;
+      top += layouts[static_cast<std::size_t>(parent)].top;
     }
-    RECT r{Px(left, dpi), Px(top, dpi), Px(left + spec.width, dpi), Px(top + spec.height, dpi)};
-    if (spec.kind == ControlKind::ComboBox) r.bottom += ::MulDiv(kListDropHeight, static_cast<int>(dpi), 96);
+    RECT r{Px(left, dpi), Px(top, dpi), Px(left + layout.width, dpi), Px(top + layout.height, dpi)};
+    if (layout.kind == ControlKind::ComboBox) r.bottom += ::MulDiv(kListDropHeight, static_cast<int>(dpi), 96);
     return r;
   }
   void Layout();
@@ -138,8 +138,8 @@ LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_COMMAND: {
       const int id = static_cast<int>(LOWORD(wParam)) - kFirstControlId;
-      if (!events || id < 0 || static_cast<std::size_t>(id) >= specs.size()) break;
-      const ControlKind kind = specs[static_cast<std::size_t>(id)].kind;
+      if (!events || id < 0 || static_cast<std::size_t>(id) >= layouts.size()) break;
+      const ControlKind kind = layouts[static_cast<std::size_t>(id)].kind;
       HWND control = controls[static_cast<std::size_t>(id)];
       if (kind == ControlKind::ComboBox && HIWORD(wParam) == CBN_SELCHANGE)
         events->ListPicked(id, static_cast<int>(::SendMessageA(control, CB_GETCURSEL, 0, 0)));
@@ -154,9 +154,9 @@ LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
       const int id = IdOf(reinterpret_cast<HWND>(lParam));
       HDC dc = reinterpret_cast<HDC>(wParam);
       std::uint32_t back = backColor, fore = kColorWindowText;
-      if (id >= 0 && specs[static_cast<std::size_t>(id)].kind != ControlKind::PushButton) {
-        back = specs[static_cast<std::size_t>(id)].backColor;
-        fore = specs[static_cast<std::size_t>(id)].foreColor;
+      if (id >= 0 && layouts[static_cast<std::size_t>(id)].kind != ControlKind::PushButton) {
+        back = layouts[static_cast<std::size_t>(id)].backColor;
+        fore = layouts[static_cast<std::size_t>(id)].foreColor;
       }
       ::SetTextColor(dc, Resolve(fore));
       ::SetBkColor(dc, Resolve(back));
@@ -182,9 +182,9 @@ LRESULT Win32MainWindow::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
       // Frames let the mouse through to the window: the one under the pointer is meant.
       const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       int id = -1;
-      for (std::size_t i = 0; i < specs.size(); ++i) {
-        const RECT r = Place(specs[i]);
-        if (specs[i].kind == ControlKind::Frame && ::PtInRect(&r, at)) id = static_cast<int>(i);
+      for (std::size_t i = 0; i < layouts.size(); ++i) {
+        const RECT r = Place(layouts[i]);
+        if (layouts[i].kind == ControlKind::Frame && ::PtInRect(&r, at)) id = static_cast<int>(i);
       }
       events->MouseMoved(id);
       return 0;
@@ -240,10 +240,10 @@ void Win32MainWindow::Impl::Layout() {
   ::SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const RECT r = Place(specs[i]);
+    const RECT r = Place(layouts[i]);
     ::SetWindowPos(controls[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(Font(specs[i].font)), TRUE);
+    ::SendMessageA(controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(Font(layouts[i].font)), TRUE);
   }
 }
 
@@ -290,23 +290,23 @@ WindowHandle Win32MainWindow::Control(int id) {
   return reinterpret_cast<WindowHandle>(impl_->controls[static_cast<std::size_t>(id)]);
 }
 
-void Win32MainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) {
+void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) {
   HWND hwnd = reinterpret_cast<HWND>(Handle());
   Impl& w = *impl_;
   w.form = form;
-  w.specs = controls;
+  w.layouts = controls;
   w.backColor = form.backColor;
   ::SetWindowTextW(hwnd, Wide(form.caption).c_str());
   // Created in tab order, each after the one before it, so Tab follows the design.
-  std::vector<const ControlSpec*> byTab;
-  for (const ControlSpec& spec : controls) byTab.push_back(&spec);
+  std::vector<const ControlLayout*> byTab;
+  for (const ControlLayout& layout : controls) byTab.push_back(&layout);
   std::stable_sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
   w.controls.assign(controls.size(), nullptr);
   HWND previous = HWND_TOP;
-  for (const ControlSpec* spec : byTab) {
+  for (const ControlLayout* layout : byTab) {
     const char* cls = "STATIC";
     DWORD style = WS_CHILD;
-    switch (spec->kind) {
+    switch (layout->kind) {
       case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;  // takes the mouse: no frame or window handler runs
         break;
@@ -331,20 +331,20 @@ void Win32MainWindow::Build(const FormSpec& form, const std::vector<ControlSpec>
         style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
         break;
     }
-    if (spec->visible) style |= WS_VISIBLE;
-    HWND control = ::CreateWindowExW(0, Wide(cls).c_str(), Wide(spec->caption).c_str(), style, 0, 0, 0, 0, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + spec->id)),
+    if (layout->visible) style |= WS_VISIBLE;
+    HWND control = ::CreateWindowExW(0, Wide(cls).c_str(), Wide(layout->caption).c_str(), style, 0, 0, 0, 0, hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + layout->id)),
                                      ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     previous = control;
-    w.controls[static_cast<std::size_t>(spec->id)] = control;
-    if (spec->kind == ControlKind::ComboBox) {
-      for (const std::string& item : spec->items) ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-      ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(spec->selected), 0);
+    w.controls[static_cast<std::size_t>(layout->id)] = control;
+    if (layout->kind == ControlKind::ComboBox) {
+      for (const std::string& item : layout->items) ::SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+      ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(layout->selected), 0);
     }
-    if (spec->kind == ControlKind::CheckBox) ::SendMessageA(control, BM_SETCHECK, spec->checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (spec->kind == ControlKind::PushButton || spec->kind == ControlKind::TextBox)
-      ::SetWindowSubclass(control, ControlMoves, static_cast<UINT_PTR>(spec->id), reinterpret_cast<DWORD_PTR>(impl_.get()));
+    if (layout->kind == ControlKind::CheckBox) ::SendMessageA(control, BM_SETCHECK, layout->checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (layout->kind == ControlKind::PushButton || layout->kind == ControlKind::TextBox)
+      ::SetWindowSubclass(control, ControlMoves, static_cast<UINT_PTR>(layout->id), reinterpret_cast<DWORD_PTR>(impl_.get()));
   }
   w.Layout();
   w.events = events;
@@ -465,8 +465,8 @@ void Win32MainWindow::SetControlVisible(int id, bool visible) {
 void Win32MainWindow::SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) {
   HWND control = reinterpret_cast<HWND>(Control(id));
   if (!control) return;
-  impl_->specs[static_cast<std::size_t>(id)].backColor = backColor;
-  impl_->specs[static_cast<std::size_t>(id)].foreColor = foreColor;
+  impl_->layouts[static_cast<std::size_t>(id)].backColor = backColor;
+  impl_->layouts[static_cast<std::size_t>(id)].foreColor = foreColor;
   ::InvalidateRect(control, nullptr, TRUE);
 }
 

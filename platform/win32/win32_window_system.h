@@ -54,7 +54,7 @@ class Win32MainWindow : public IMainWindow {
   void SetIcon(const PicturePtr& icon) override;
   void SetBackColor(std::uint32_t color) override;
   void SetPointer(int pointer, const PicturePtr& custom) override;
-  void Build(const FormSpec& form, const std::vector<ControlSpec>& controls, IWindowEvents* events) override;
+  void Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) override;
   void SetControlText(int id, const std::string& text) override;
   void SetControlItems(int id, const std::vector<std::string>& items) override;
   void SetControlSelection(int id, int index) override;

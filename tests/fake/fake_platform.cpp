@@ -488,11 +488,11 @@ void FakeWindow::SetPointer(int value, const platform::PicturePtr& custom) {
   pointerPicture = custom;
 }
 
-void FakeWindow::Build(const platform::FormSpec& formSpec, const std::vector<platform::ControlSpec>& specs,
+void FakeWindow::Build(const platform::FormLayout& formLayout, const std::vector<platform::ControlLayout>& layouts,
                        platform::IWindowEvents* listener) {
   log_.Add("Build");
-  form = formSpec;
-  controls = specs;
+  form = formLayout;
+  controls = layouts;
   events = listener;
 }
 

@@ -207,7 +207,7 @@ class FakeWindow : public platform::IMainWindow {
   void SetIcon(const platform::PicturePtr& picture) override;
   void SetBackColor(std::uint32_t color) override;
   void SetPointer(int value, const platform::PicturePtr& custom) override;
-  void Build(const platform::FormSpec& form, const std::vector<platform::ControlSpec>& controls,
+  void Build(const platform::FormLayout& form, const std::vector<platform::ControlLayout>& controls,
              platform::IWindowEvents* listener) override;
   void SetControlText(int id, const std::string& text) override;
   void SetControlItems(int id, const std::vector<std::string>& items) override;
@@ -230,8 +230,8 @@ class FakeWindow : public platform::IMainWindow {
   std::function<void()> onStateChange;  // the window system's report of a new state
   bool failCaption = false;
   bool failIcon = false;
-  platform::FormSpec form{};
-  std::vector<platform::ControlSpec> controls;
+  platform::FormLayout form{};
+  std::vector<platform::ControlLayout> controls;
   platform::IWindowEvents* events = nullptr;
 
  private:
