@@ -171,17 +171,14 @@ void Form1::ApplySkin() {
   if (platform_.files.Dir(InProgramFolder(skin)).empty()) return;
   Me.SetBackColor(platform::kColorButtonFace);
   // The window's controls in their order; only option buttons, check boxes, frames and labels change.
-  for (const Layout::Entry& entry : Layout::Controls()) {
-    const std::string name = entry.name;
-    if (name == "Label1") Label1.SetBackColor(platform::kColorButtonFace);
-    if (name == "Label2") Label2.SetBackColor(platform::kColorButtonFace);
-    if (name == "Label3") Label3.SetBackColor(platform::kColorButtonFace);
-    if (name == "Frame1") Frame1.SetBackColor(platform::kColorButtonFace);
-    if (name == "Frame2") Frame2.SetBackColor(platform::kColorButtonFace);
-    if (name == "Frame3") Frame3.SetBackColor(platform::kColorButtonFace);
-    if (name == "Check4") Check4.SetBackColor(platform::kColorButtonFace);
-    if (name == "Check8") Check8.SetBackColor(platform::kColorButtonFace);
-  }
+  Label1.SetBackColor(platform::kColorButtonFace);
+  Frame1.SetBackColor(platform::kColorButtonFace);
+  Label2.SetBackColor(platform::kColorButtonFace);
+  Label3.SetBackColor(platform::kColorButtonFace);
+  Frame2.SetBackColor(platform::kColorButtonFace);
+  Frame3.SetBackColor(platform::kColorButtonFace);
+  Check4.SetBackColor(platform::kColorButtonFace);
+  Check8.SetBackColor(platform::kColorButtonFace);
   SkinFramework1.LoadSkin(InProgramFolder(skin), "");
   SkinFramework1.SetOptions(SkinFramework1.Options() | 1);
   SkinFramework1.SetProperty5(true);

@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <map>
+
 #include "app/Form1.h"
 #include "platform/window_system.h"
 
@@ -23,11 +26,15 @@ class WindowBinder : public platform::IWindowEvents {
   void CloseRequested() override;
 
  private:
-  int Id(const char* name) const;
-  void Push(int id);
-
   Form1& form_;
   platform::IMainWindow& window_;
+  // The models by their id in the layout (-1: the window itself, for mouse moves).
+  std::map<int, Label*> labels_;
+  std::map<int, ComboBox*> lists_;
+  std::map<int, CheckBox*> checks_;
+  std::map<int, Frame*> frames_;
+  std::map<int, PushButton*> buttons_;
+  std::map<int, std::function<void()>*> moves_;
 };
 
 }  // namespace hush

@@ -430,8 +430,9 @@ void Win32MainWindow::SetPointer(int pointer, const PicturePtr& custom) {
   impl_->pointer = pointer;
   impl_->custom = custom ? reinterpret_cast<HCURSOR>(custom->Handle) : nullptr;
   POINT at;
-  if (impl_->hwnd && ::GetCursorPos(&at) && ::WindowFromPoint(at) &&
-      (::WindowFromPoint(at) == impl_->hwnd || ::IsChild(impl_->hwnd, ::WindowFromPoint(at))))
+  if (!impl_->hwnd || !::GetCursorPos(&at)) return;
+  HWND under = ::WindowFromPoint(at);
+  if (under == impl_->hwnd || ::IsChild(impl_->hwnd, under))  // the new pointer shows at once
     ::SendMessageA(impl_->hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(impl_->hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 

@@ -233,13 +233,3 @@ TEST_F(RealTray, TheIconFollowsTheTrayHostComingAndGoing) {
 
 }  // namespace
 }  // namespace hush
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  std::unique_ptr<QApplication> app;
-  if (std::getenv("HUSHDIAL_TEST_X11") && std::getenv("DISPLAY")) {
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    app = std::make_unique<QApplication>(argc, argv);
-  }
-  return RUN_ALL_TESTS();
-}
