@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -69,15 +70,18 @@ std::int32_t NextMixerValue(std::int32_t percent, bool up, const platform::Mixer
   // On the control's own scale, so that a driver's 0..100 is not read as 0..65535 (a lower would
   // then throw the volume to full); a 0..65535 control steps 1024 as ever. A control with few
   // positions still moves one of them, or the step would round away to nothing.
-  // A percent read beyond the range (a value outside the control's bounds) is taken at the bound.
-  const double share = std::clamp(static_cast<double>(percent), 0.0, 100.0);
+  // A percent below the range is taken at its bottom. One above it is a sound server's level over
+  // full (PulseAudio allows it): a raise leaves it where it is and a lower starts from it, since a
+  // step never moves against its direction.
+  const double share = std::max(static_cast<double>(percent), 0.0);
   // Halves to even, as everywhere in the step; in 64 bits, since a range may span all of 32.
   const auto rounded = [](double x) { return static_cast<std::int64_t>(std::nearbyint(x)); };
-  const std::int64_t base = low + rounded(share * range / 100.0);
+  const std::int64_t base = std::min<std::int64_t>(low + rounded(share * range / 100.0), INT32_MAX);
+  if (up && base >= high) return static_cast<std::int32_t>(std::max(base, high));
   const std::int64_t step = std::max<std::int64_t>(1, rounded(static_cast<double>(kMixerStep) * range / 65535.0));
   const std::int64_t next = base + (up ? step : -step);
-  // Outside the bounds a negative value reads as a huge unsigned one and throws the volume to full.
-  return static_cast<std::int32_t>(std::clamp(next, low, high));
+  // Below the bottom a negative value reads as a huge unsigned one and throws the volume to full.
+  return static_cast<std::int32_t>(up ? std::min(next, high) : std::max(next, low));
 }
 
 void SetVolume(platform::Platform& platform, bool up) {

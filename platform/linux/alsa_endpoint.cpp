@@ -35,9 +35,9 @@ class AlsaEndpointVolume : public IAudioEndpointVolume {
   HResult SetMasterVolumeLevelScalar(float level, const Guid*) override {
     if (!(level >= 0.0f && level <= 1.0f)) return kInvalidArg;
     Master master(device_);
-    if (!master.elem) return kFail;
-    const long raw = master.range.min + std::lround(static_cast<double>(level) *
-                                                    static_cast<double>(master.range.max - master.range.min));
+    long current = 0;
+    if (!master.elem || !AlsaSimpleMixer::ReadPlayback(master.elem, &current)) return kFail;
+    const long raw = AlsaSimpleMixer::RawForLevel(current, master.range, static_cast<double>(level));
     return AlsaSimpleMixer::WritePlaybackAll(master.elem, raw) ? kOk : kFail;
   }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/alsa_mixer.h"
 
-#include <cmath>
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace hush::platform::linux_backend {
@@ -10,18 +11,50 @@ void CopyName(char* out, std::size_t size, const char* text) {
   std::strncpy(out, text, size - 1);
   out[size - 1] = '\0';
 }
+
+std::int32_t ToInt32(long value) { return static_cast<std::int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX)); }
 }  // namespace
+
+snd_mixer_elem_t* AlsaMixer::Reopened() {
+  kept_ = AlsaSimpleMixer::Open(device0_);
+  ++alsaOpens_;
+  return kept_ ? kept_->FindPlaybackVolume("Master") : nullptr;
+}
+
+snd_mixer_elem_t* AlsaMixer::Master() {
+  if (!kept_) return Reopened();
+  if (snd_mixer_elem_t* master = kept_->FindPlaybackVolume("Master")) return master;
+  return Reopened();  // the card changed under us
+}
+
+bool AlsaMixer::ReadMaster(long* raw) {
+  if (kept_ && kept_->ReadControl(kMasterControl, raw)) return true;
+  // The card or the server went away since, or the card names its control otherwise.
+  snd_mixer_elem_t* master = Reopened();
+  if (!master) return false;
+  if (kept_->ReadControl(kMasterControl, raw)) return true;
+  return AlsaSimpleMixer::ReadPlayback(master, raw);
+}
+
+bool AlsaMixer::WriteMaster(long raw, const AlsaSimpleMixer::Range& range) {
+  if (kept_ && kept_->WriteControlAll(kMasterControl, raw)) return true;
+  snd_mixer_elem_t* master = Reopened();
+  if (!master) return false;
+  if (kept_->WriteControlAll(kMasterControl, raw)) return true;
+  // The simple mixer drops a value over the maximum without a word.
+  return raw <= range.max && AlsaSimpleMixer::WritePlaybackAll(master, raw);
+}
 
 MmResult AlsaMixer::mixerOpen(MixerHandle32* handle, std::uint32_t deviceId, std::uintptr_t, std::uintptr_t,
                               std::uint32_t) {
   if (!handle) return kMmSysErrInvalParam;
   if (deviceId != 0) return kMmSysErrBadDeviceId;
-  auto mixer = AlsaSimpleMixer::Open(device0_);
-  if (!mixer) return kMmSysErrBadDeviceId;
+  if (!kept_) Reopened();
+  if (!kept_) return kMmSysErrBadDeviceId;
   do {
     ++next_;
   } while (next_ == 0 || open_.count(next_));
-  open_[next_] = std::move(mixer);
+  open_.insert(next_);
   *handle = next_;
   return kMmSysErrNoError;
 }
@@ -30,17 +63,12 @@ MmResult AlsaMixer::mixerClose(MixerHandle32 handle) {
   return open_.erase(handle) ? kMmSysErrNoError : kMmSysErrInvalHandle;
 }
 
-snd_mixer_elem_t* AlsaMixer::Master(MixerHandle32 handle) const {
-  const auto it = open_.find(handle);
-  return it == open_.end() ? nullptr : it->second->FindPlaybackVolume("Master");
-}
-
 MmResult AlsaMixer::mixerGetLineInfoA(MixerHandle32 handle, MixerLine* line, std::uint32_t flags) {
   if (!open_.count(handle)) return kMmSysErrInvalHandle;
   if (!line || line->cbStruct < sizeof(MixerLine) || flags != kMixerGetLineInfoComponentType)
     return kMmSysErrInvalParam;
-  snd_mixer_elem_t* master = Master(handle);
-  if (line->dwComponentType != kMixerLineComponentTypeDstSpeakers || !master) return kMixerErrInvalLine;
+  snd_mixer_elem_t* master = line->dwComponentType == kMixerLineComponentTypeDstSpeakers ? Master() : nullptr;
+  if (!master) return kMixerErrInvalLine;
   line->dwDestination = 0;
   line->dwLineID = kSpeakersLineId;
   line->cChannels = snd_mixer_selem_is_playback_mono(master) ? 1 : 2;
@@ -56,14 +84,18 @@ MmResult AlsaMixer::mixerGetLineControlsA(MixerHandle32 handle, MixerLineControl
   if (!controls || !controls->pamxctrl || controls->cbmxctrl < sizeof(MixerControl) ||
       flags != kMixerGetLineControlsOneByType)
     return kMmSysErrInvalParam;
-  if (controls->dwLineID != kSpeakersLineId || !Master(handle)) return kMixerErrInvalLine;
+  snd_mixer_elem_t* master = controls->dwLineID == kSpeakersLineId ? Master() : nullptr;
+  if (!master) return kMixerErrInvalLine;
   if (controls->dwControlType != kMixerControlTypeVolume) return kMixerErrInvalControl;
+  AlsaSimpleMixer::Range range;
+  if (!AlsaSimpleMixer::PlaybackRange(master, &range)) return kMixerErrInvalControl;
   MixerControl control{};
   control.cbStruct = sizeof control;
   control.dwControlID = kVolumeControlId;
   control.dwControlType = kMixerControlTypeVolume;
-  control.lMinimum = 0;
-  control.lMaximum = kScaleMax;
+  // The element's own raw range, so that a step on a control of few positions still moves one.
+  control.lMinimum = ToInt32(range.min);
+  control.lMaximum = ToInt32(range.max);
   CopyName(control.szShortName, sizeof control.szShortName, "Volume");
   CopyName(control.szName, sizeof control.szName, "Master Volume");
   std::memcpy(controls->pamxctrl, &control, sizeof control);
@@ -74,16 +106,10 @@ MmResult AlsaMixer::mixerGetControlDetailsA(MixerHandle32 handle, MixerControlDe
   if (!open_.count(handle)) return kMmSysErrInvalHandle;
   if (!details || !details->paDetails || details->cbDetails < 4 || flags != kMixerGetControlDetailsValue)
     return kMmSysErrInvalParam;
-  snd_mixer_elem_t* master = Master(handle);
-  if (details->dwControlID != kVolumeControlId || !master) return kMixerErrInvalControl;
-  AlsaSimpleMixer::Range range;
   long raw = 0;
-  if (!AlsaSimpleMixer::PlaybackRange(master, &range) || !AlsaSimpleMixer::ReadPlayback(master, &raw))
-    return kMixerErrInvalControl;
-  // Above the element's range (a sink over 100 %) reads as above 65535, as the element reports it.
-  const double scaled = std::nearbyint(static_cast<double>(raw - range.min) * kScaleMax /
-                                       static_cast<double>(range.max - range.min));
-  const auto value = static_cast<std::uint32_t>(scaled < 0 ? 0 : scaled);
+  if (details->dwControlID != kVolumeControlId || !ReadMaster(&raw)) return kMixerErrInvalControl;
+  // Above the range (a sink over 100 %) reads as above the maximum, as the element reports it.
+  const std::uint32_t value = static_cast<std::uint32_t>(ToInt32(raw));
   std::memcpy(details->paDetails, &value, sizeof value);
   return kMmSysErrNoError;
 }
@@ -92,16 +118,15 @@ MmResult AlsaMixer::mixerSetControlDetails(MixerHandle32 handle, MixerControlDet
   if (!open_.count(handle)) return kMmSysErrInvalHandle;
   if (!details || !details->paDetails || details->cbDetails < 4 || flags != kMixerSetControlDetailsValue)
     return kMmSysErrInvalParam;
-  snd_mixer_elem_t* master = Master(handle);
-  if (details->dwControlID != kVolumeControlId || !master) return kMixerErrInvalControl;
-  std::uint32_t value = 0;
+  snd_mixer_elem_t* master = details->dwControlID == kVolumeControlId ? Master() : nullptr;
+  if (!master) return kMixerErrInvalControl;
+  std::int32_t value = 0;
   std::memcpy(&value, details->paDetails, sizeof value);
-  if (value > static_cast<std::uint32_t>(kScaleMax)) value = kScaleMax;  // as a Windows mixer does
   AlsaSimpleMixer::Range range;
   if (!AlsaSimpleMixer::PlaybackRange(master, &range)) return kMixerErrInvalControl;
-  const long raw = range.min + std::lround(static_cast<double>(value) * static_cast<double>(range.max - range.min) /
-                                           kScaleMax);
-  return AlsaSimpleMixer::WritePlaybackAll(master, raw) ? kMmSysErrNoError : kMixerErrInvalControl;
+  value = std::max<std::int32_t>(value, ToInt32(range.min));
+  // Over the maximum only a sound server's sink can go, and it takes it.
+  return WriteMaster(value, range) ? kMmSysErrNoError : kMixerErrInvalControl;
 }
 
 }  // namespace hush::platform::linux_backend

@@ -67,8 +67,32 @@ class PulseConnection {
       }
       pa_threaded_mainloop_wait(loop_);
     }
-    subscribed_ = false;
+    // Sink and server changes keep the default sink's level known between steps, so that a step
+    // needs one round trip (the set) rather than three.
+    if (pa_operation* op = pa_context_subscribe(
+            context_, static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
+            nullptr, nullptr))
+      pa_operation_unref(op);
+    known_ = Known{};
     return true;
+  }
+
+  // What the server last told us of the default sink. A reply makes it known; any change event for
+  // the sink, or for the server (the default may have moved), makes it unknown until the next reply.
+  // Replies and events come in the server's order, so a known level is never older than an event.
+  struct Known {
+    bool sink = false;   // index and volume of the default sink
+    std::uint32_t index = PA_INVALID_INDEX;
+    pa_cvolume volume{};
+  };
+  const Known& known() const { return known_; }
+  void Learn(std::uint32_t index, const pa_cvolume& volume) {
+    known_.sink = true;
+    known_.index = index;
+    known_.volume = volume;
+  }
+  void LearnVolume(std::uint32_t index, const pa_cvolume& volume) {
+    if (known_.sink && known_.index == index) known_.volume = volume;
   }
 
   // Waits for an operation to finish (or to be cancelled by a lost connection). Caller holds the lock.
@@ -83,11 +107,6 @@ class PulseConnection {
   // Sink change notifications: one subscription per connection, fanned out to the registered sinks.
   void Register(std::uint32_t sinkIndex, std::shared_ptr<IAudioEndpointVolumeCallback> sink) {
     registrations_.push_back({sinkIndex, std::move(sink)});
-    if (!subscribed_ && context_) {
-      if (pa_operation* op = pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
-        pa_operation_unref(op);  // not waited for: nothing depends on the notifications
-      subscribed_ = true;
-    }
   }
   bool Unregister(const std::shared_ptr<IAudioEndpointVolumeCallback>& sink) {
     const auto it = std::find_if(registrations_.begin(), registrations_.end(),
@@ -117,17 +136,34 @@ class PulseConnection {
   }
   static void OnEvent(pa_context*, pa_subscription_event_type_t type, std::uint32_t index, void* self) {
     auto* connection = static_cast<PulseConnection*>(self);
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK) return;
+    const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) connection->known_.sink = false;
+    if (facility != PA_SUBSCRIPTION_EVENT_SINK) return;
+    if (index == connection->known_.index) connection->Refresh();
     if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
     const auto registrations = connection->registrations_;  // a sink may unregister while notified
     for (const auto& r : registrations)
       if (r.sinkIndex == index) r.sink->OnNotify(nullptr);
   }
 
+  // The default sink changed: unknown until a fresh reply, asked for now so that the next step
+  // usually finds it known again. Runs on the loop's thread.
+  void Refresh() {
+    known_.sink = false;
+    const std::uint32_t index = known_.index;
+    if (pa_operation* op = pa_context_get_sink_info_by_index(context_, index, &PulseConnection::OnRefresh, this))
+      pa_operation_unref(op);
+  }
+  static void OnRefresh(pa_context*, const pa_sink_info* info, int eol, void* self) {
+    auto* connection = static_cast<PulseConnection*>(self);
+    // A reply comes after every event sent before it, so it is as new as the last change seen.
+    if (eol == 0 && info && info->index == connection->known_.index) connection->Learn(info->index, info->volume);
+  }
+
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
   std::vector<Registration> registrations_;
-  bool subscribed_ = false;
+  Known known_;
 };
 
 namespace {
@@ -178,7 +214,14 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
   HResult GetMasterVolumeLevelScalar(float* level) override {
     if (!level) return kInvalidArg;
     PulseConnection::Lock lock(pulse_->loop());
-    if (!Read()) return kFail;
+    if (!pulse_->EnsureReady()) return kFail;
+    const auto& known = pulse_->known();
+    if (known.sink && known.index == sinkIndex_) {
+      volume_ = known.volume;
+      haveVolume_ = true;
+    } else if (!Read()) {
+      return kFail;
+    }
     *level = static_cast<float>(static_cast<double>(pa_cvolume_max(&volume_)) / PA_VOLUME_NORM);
     return kOk;
   }
@@ -200,6 +243,7 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
         !query.ok)
       return kFail;
     volume_ = volume;
+    pulse_->LearnVolume(sinkIndex_, volume);  // until the server's own change event says more
     return kOk;
   }
 
@@ -212,6 +256,7 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
       return false;
     volume_ = query.volume;
     haveVolume_ = true;
+    pulse_->LearnVolume(sinkIndex_, query.volume);
     return true;
   }
 
@@ -249,10 +294,15 @@ class LinuxEnumerator : public IMMDeviceEnumerator {
     {
       PulseConnection::Lock lock(pulse_->loop());
       if (pulse_->EnsureReady()) {
+        if (pulse_->known().sink) {
+          *device = std::make_unique<PulseDevice>(pulse_, pulse_->known().index);
+          return kOk;
+        }
         SinkQuery query{pulse_.get()};
         if (!pulse_->Wait(pa_context_get_sink_info_by_name(pulse_->context(), "@DEFAULT_SINK@", OnSinkInfo, &query)) ||
             !query.found)
           return kNotFound;  // a server without a sink: no playback device
+        pulse_->Learn(query.index, query.volume);
         *device = std::make_unique<PulseDevice>(pulse_, query.index);
         return kOk;
       }

@@ -6,10 +6,17 @@
 #include <cstdlib>
 #include <thread>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "platform/linux/alsa_mixer.h"
+#include "platform/linux/alsa_simple_mixer.h"
 #include "platform/linux/pulse_core_audio.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/support/pactl.h"
+#include "tests/support/pulse_server.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 #include "volume/mCoreAudio.h"
@@ -88,6 +95,25 @@ TEST_F(PulseVolume, MixerPathThroughAlsaMovesTwoPointsPerStep) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
+TEST_F(PulseVolume, MixerPathAboveFullARaiseLeavesTheSinkAndALowerStartsFromIt) {
+  test::SetSinkVolume("150%");
+  Steps(5, true, 2);
+  EXPECT_EQ(test::SinkPercent(), 150);
+  Steps(5, false, 1);
+  EXPECT_EQ(test::SinkPercent(), 148);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST_F(PulseVolume, MixerPathKeepsOneAlsaMixerForTheRun) {
+  test::SetSinkVolume("50%");
+  Steps(5, true, 3);
+  test::SetSinkVolume("20%");  // another client's change is seen by the kept mixer
+  Steps(5, true, 1);
+  EXPECT_EQ(test::SinkPercent(), 22);
+  EXPECT_EQ(mixer.AlsaOpens(), 1);
+  EXPECT_EQ(mixer.OpenHandles(), 0u);
+}
+
 TEST_F(PulseVolume, ChangeNotificationReachesARegisteredSink) {
   struct Counter : platform::IAudioEndpointVolumeCallback {
     std::atomic<int> calls{0};
@@ -147,6 +173,102 @@ TEST(PulseWithoutLoop, AStepIsAsWithoutASoundServer) {
   WinVersion::WindowsMajorVersion = 10;
   VolumeSet::SetVolume(none, true);
   EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST(AlsaRawStep, EveryStepOnAControlOfFewPositionsMovesOneUnit) {
+  using platform::linux_backend::AlsaSimpleMixer;
+  const AlsaSimpleMixer::Range master31{0, 31};
+  // From the bottom to the top by 0.01 raises and back by 0.01 lowers, as the step asks them.
+  long raw = 0;
+  for (int i = 0; i < 31; ++i) {
+    const long next = AlsaSimpleMixer::RawForLevel(raw, master31, static_cast<double>(raw) / 31.0 + 0.01);
+    ASSERT_EQ(next, raw + 1) << "raise from " << raw;
+    raw = next;
+  }
+  EXPECT_EQ(AlsaSimpleMixer::RawForLevel(31, master31, 1.0), 31);  // at the top a raise stays
+  for (int i = 0; i < 31; ++i) {
+    const long next = AlsaSimpleMixer::RawForLevel(raw, master31, static_cast<double>(raw) / 31.0 - 0.01);
+    ASSERT_EQ(next, raw - 1) << "lower from " << raw;
+    raw = next;
+  }
+  EXPECT_EQ(AlsaSimpleMixer::RawForLevel(0, master31, 0.0), 0);
+  // A fine control takes the nearest value, and a level written back unchanged leaves it.
+  const AlsaSimpleMixer::Range fine{0, 65536};
+  EXPECT_EQ(AlsaSimpleMixer::RawForLevel(32768, fine, 0.51), 33423);
+  EXPECT_EQ(AlsaSimpleMixer::RawForLevel(10, master31, static_cast<float>(10 / 31.0)), 10);
+  EXPECT_EQ(AlsaSimpleMixer::RawForLevel(-10, {-20, 0}, 0.75), -5);
+}
+
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                std::filesystem::directory_iterator()));
+}
+long ResidentKb() {
+  std::ifstream statm("/proc/self/statm");
+  long size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+TEST_F(PulseVolume, TenThousandStepsOnEachPathLeaveDescriptorsAndMemoryFlat) {
+  for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+    test::SetSinkVolume("50%");
+    Steps(major, true, 100);  // connections, plugins and caches are made once
+    Steps(major, false, 100);
+    const std::size_t fds = OpenDescriptors();
+    const long rss = ResidentKb();
+    for (int i = 0; i < 5000; ++i) {
+      Steps(major, true, 1);
+      Steps(major, false, 1);
+    }
+    EXPECT_EQ(OpenDescriptors(), fds) << "path of version " << major;
+    EXPECT_LT(ResidentKb() - rss, 2048) << "path of version " << major;
+  }
+  EXPECT_EQ(mixer.OpenHandles(), 0u);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST(PulseServerRestart, StepsStopWithTheServerAndWorkAgainWhenItIsBack) {
+  if (!test::HaveTestServer()) GTEST_SKIP() << "needs the private sound server that tools/test starts";
+  char dir[] = "/tmp/hushdial-own-pulse.XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  test::PulseServer server(dir);
+  ASSERT_TRUE(server.Start());
+  const char* saved = std::getenv("PULSE_SERVER");
+  const std::string previous = saved ? saved : "";
+  setenv("PULSE_SERVER", server.Address().c_str(), 1);
+  {
+    fake::FakePlatform fp;
+    LinuxCoreAudio audio{""};
+    AlsaMixer mixer{"default"};
+    platform::Platform real = fp.With(audio, mixer);
+    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+      WinVersion::WindowsMajorVersion = major;
+      server.Pactl("set-sink-volume @DEFAULT_SINK@ 50%");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      VolumeSet::SetVolume(real, true);
+      EXPECT_EQ(server.Percent(), major == 10 ? 51 : 52) << "version " << major;
+    }
+    server.Stop();
+    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+      WinVersion::WindowsMajorVersion = major;
+      VolumeSet::SetVolume(real, true);
+      VolumeSet::SetVolume(real, false);
+    }
+    EXPECT_TRUE(fp.box.shown.empty());
+    ASSERT_TRUE(server.Start());
+    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+      WinVersion::WindowsMajorVersion = major;
+      server.Pactl("set-sink-volume @DEFAULT_SINK@ 30%");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      VolumeSet::SetVolume(real, true);
+      EXPECT_EQ(server.Percent(), major == 10 ? 31 : 32) << "version " << major << " after the restart";
+    }
+    EXPECT_TRUE(fp.box.shown.empty());
+  }
+  server.Stop();
+  if (saved) setenv("PULSE_SERVER", previous.c_str(), 1);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #pragma once
 // Reads and sets the private test server's default sink with pactl, as a user would see it.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace hush::test {
@@ -38,6 +40,11 @@ inline int SinkPercent() {
   return loudest;
 }
 
-inline void SetSinkVolume(const std::string& volumes) { Run("pactl set-sink-volume @DEFAULT_SINK@ " + volumes); }
+// The program learns of another client's change from the server's change event; a user's next press
+// comes long after it, so the tests leave it the same moment.
+inline void SetSinkVolume(const std::string& volumes) {
+  Run("pactl set-sink-volume @DEFAULT_SINK@ " + volumes);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
 
 }  // namespace hush::test

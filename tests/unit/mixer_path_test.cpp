@@ -39,6 +39,15 @@ TEST_F(MixerPath, ValuesAreKeptWithinTheControlsBounds) {
   EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{65535, 65535, 0, 0}));
 }
 
+TEST_F(MixerPath, AboveFullARaiseLeavesTheLevelAndALowerStartsFromIt) {
+  // A sound server's sink at 150 % of a 0..65536 control.
+  fp.mixer.script.lMaximum = 65536;
+  fp.mixer.script.value = 98304;
+  Step(true);
+  Step(false);
+  EXPECT_EQ(fp.mixer.written, (std::vector<std::int32_t>{98304, 98304 - 1024}));
+}
+
 TEST_F(MixerPath, ConversionRoundsHalvesToEven) {
   platform::MixerControl control{};
   control.lMinimum = 0;
