@@ -1,5 +1,6 @@
 // Real volume steps through SetVolume on this machine's default output, timed one by one.
-// volume_step [--path core|mixer] [--up|--down] [--steps N]
+// volume_step [--path core|mixer] [--up|--down] [--steps N]; without a direction the steps take turns
+// up and down, so that every step changes the level. The level found is put back at the end.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -72,6 +73,34 @@ double ReadLevel(hush::platform::Platform& p) {
   return level;
 }
 
+// Puts the level found at the start back, through the same service it was read from.
+void WriteLevel(hush::platform::Platform& p, double level) {
+  using namespace hush::platform;
+  if (level < 0) return;
+  try {
+    if (auto enumerator = p.audio.CreateDeviceEnumerator()) {
+      std::unique_ptr<IMMDevice> device;
+      std::unique_ptr<IAudioEndpointVolume> volume;
+      const PropVariantI2 params{kVtI2, 0};
+      if (enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk &&
+          device->Activate(kIidAudioEndpointVolume, kClsctxInprocServer, &params, &volume) == kOk &&
+          volume->SetMasterVolumeLevelScalar(static_cast<float>(level), nullptr) == kOk)
+        return;
+    }
+  } catch (...) {
+  }
+  MixerHandle32 handle = 0;
+  if (p.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return;
+  MixerControl control{};
+  if (hush::VolumeSet::FindMixerControl(p.mixer, handle, kMixerLineComponentTypeDstSpeakers, kMixerControlTypeVolume,
+                                        control)) {
+    auto value = static_cast<std::int32_t>(control.lMinimum + level * (control.lMaximum - control.lMinimum) + 0.5);
+    MixerControlDetails details{24, control.dwControlID, 1, 0, 4, &value};
+    p.mixer.mixerSetControlDetails(handle, &details, kMixerSetControlDetailsValue);
+  }
+  p.mixer.mixerClose(handle);
+}
+
 #ifndef _WIN32
 // What a Linux user would bind to a key instead: one pactl call per press.
 bool TimePactl(int runs, std::vector<double>& us) {
@@ -94,16 +123,16 @@ bool TimePactl(int runs, std::vector<double>& us) {
 
 int main(int argc, char** argv) {
   std::string path;
-  bool up = true;
+  int direction = 0;  // 1 up, -1 down, 0 in turns
   int steps = 100;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--path" && i + 1 < argc) {
       path = argv[++i];
     } else if (a == "--up") {
-      up = true;
+      direction = 1;
     } else if (a == "--down") {
-      up = false;
+      direction = -1;
     } else if (a == "--steps" && i + 1 < argc) {
       steps = std::max(1, std::atoi(argv[++i]));
     } else {
@@ -129,7 +158,7 @@ int main(int argc, char** argv) {
   us.reserve(static_cast<std::size_t>(steps));
   for (int i = 0; i < steps; ++i) {
     const auto start = Clock::now();
-    hush::VolumeSet::SetVolume(p, up);
+    hush::VolumeSet::SetVolume(p, direction == 0 ? i % 2 == 0 : direction > 0);
     us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }
   const double after = ReadLevel(p);
@@ -145,6 +174,7 @@ int main(int argc, char** argv) {
     std::printf("pactl unavailable\n");
   }
 #endif
+  WriteLevel(p, before);
   std::printf("path=%s steps=%d median_us=%.0f p99_us=%.0f level_before=%.4f level_after=%.4f\n", path.c_str(), steps,
               ours.median, ours.p99, before, after);
   return 0;
