@@ -31,6 +31,7 @@ int main() {
 #include <QApplication>
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstring>
 
 namespace {
@@ -60,6 +61,9 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A settings write past a file-size limit (a full quota) fails and leaves the old file; it must
+  // not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Global shortcuts are X11 grabs; under Wayland they work through XWayland when it is there.
   if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
   if (!DisplayReachable()) {

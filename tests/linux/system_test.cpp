@@ -1,6 +1,8 @@
 // The settings file and the autostart entries, in temporary folders that stand in for the real ones.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +120,84 @@ TEST_F(Settings, FirstStartWritesTheDefaultsThroughTheSelectionHandling) {
   EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "16");
   EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo2", ""), "0");
   EXPECT_TRUE(form.Timer1.Running());
+}
+
+// The real store behind an otherwise fake program.
+struct WithStore {
+  fake::FakePlatform fp;
+  IniSettings store;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer, fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, store,      fp.registry, fp.files, fp.tray, fp.clock,
+                          fp.codepage, fp.pictures};
+};
+
+TEST_F(Settings, AFileWithJunkInItIsReadByTheRulesAndKeptAsItWas) {
+  const fs::path file = root / "home/Brightfen/Brightfen.ini";
+  fs::create_directories(file.parent_path());
+  std::string junk("\x00\x01\xff\xfe binary\n", 15);
+  junk += "\xc3\x28 invalid \xed\xa0\x80 UTF-8 =\xff\n";
+  junk += std::string(1 << 20, 'x') + "=1 MB line\n";
+  junk += "[Other]\nCombo2=9\n";
+  junk += std::string("[") + kProductName + "]\nCombo1=1e309\nCombo2=0x10\nWindows Startup=\nMinimized= On\n";
+  std::ofstream(file, std::ios::binary) << junk;
+  WithStore s;
+  Form1 form{s.real};
+  form.Form_Load();
+  EXPECT_EQ(form.Combo1.ListIndex(), 1);  // the number "1e309" begins with
+  EXPECT_EQ(form.Combo2.ListIndex(), 0);  // "0x10" begins with 0
+  EXPECT_EQ(form.Check4.Value(), 0);
+  EXPECT_TRUE(s.fp.box.shown.empty());
+  // Both choices were read back as positions and saved; the rest of the file is as it was.
+  form.Combo1.SetListIndex(7);
+  const std::string after = ReadWholeFile(file);
+  EXPECT_EQ(after.substr(0, junk.find("[Other]")), junk.substr(0, junk.find("[Other]")));
+  EXPECT_NE(after.find("Combo1=7\n"), std::string::npos);
+  EXPECT_NE(after.find("[Other]\nCombo2=9\n"), std::string::npos);
+}
+
+TEST_F(Settings, ANumberTooLargeForAPositionGivesTheBoxAndTheStartGoesOn) {
+  IniSettings().SaveSetting("Brightfen", kProductName, "Combo1", "-99999999999");
+  WithStore s;
+  Form1 form{s.real};
+  form.Form_Load();
+  ASSERT_EQ(s.fp.box.shown.size(), 1u);
+  EXPECT_NE(s.fp.box.shown[0].text.find("Overflow"), std::string::npos);
+  EXPECT_NE(s.fp.box.shown[0].text.find("at line 140"), std::string::npos);
+  EXPECT_EQ(form.Combo2.ListIndex(), 0);
+  EXPECT_TRUE(form.Timer1.Running());
+}
+
+TEST_F(Settings, AnUnwritableSettingsFolderLeavesTheChoicesInTheWindowOnly) {
+  setenv("XDG_CONFIG_HOME", "/proc/self", 1);  // not writable, not even by root
+  WithStore s;
+  Form1 form{s.real};
+  form.Form_Load();
+  EXPECT_EQ(form.Combo1.ListIndex(), 16);
+  form.Combo1.SetListIndex(3);
+  EXPECT_EQ(form.Combo1.ListIndex(), 3);
+  EXPECT_TRUE(s.fp.box.shown.empty());
+  EXPECT_FALSE(fs::exists("/proc/self/Brightfen"));
+}
+
+TEST_F(Settings, AFullDiskWhileSavingLeavesThePreviousFileIntact) {
+  IniSettings store;
+  store.SaveSetting("Brightfen", kProductName, "Combo1", "5");
+  const fs::path file = store.FileFor("Brightfen");
+  const std::string before = ReadWholeFile(file);
+  // A file-size limit stands in for the full disk: every write past it fails.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto savedSignal = signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 8;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  store.SaveSetting("Brightfen", kProductName, "Combo2", "12");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, savedSignal);
+  EXPECT_EQ(ReadWholeFile(file), before);
+  std::size_t leftovers = 0;
+  for (const auto& entry : fs::directory_iterator(file.parent_path())) leftovers += entry.path() != file;
+  EXPECT_EQ(leftovers, 0u);  // no half-written temporary file
 }
 
 using Autostart = TempXdg;
