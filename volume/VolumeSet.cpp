@@ -105,7 +105,10 @@ void SetVolumeNew(platform::Platform& platform, bool up) {
   // Released on every way out, in the order sink, enumerator, device, endpoint volume; the sink is
   // unregistered first so that no step leaves a registration behind.
   auto release = [&] {
-    if (registered && endpointVolume && sink) endpointVolume->UnregisterControlChangeNotify(sink);
+    try {
+      if (registered && endpointVolume && sink) endpointVolume->UnregisterControlChangeNotify(sink);
+    } catch (...) {  // the objects go all the same; a failure here is no step's concern
+    }
     sink.reset();
     enumerator.reset();
     device.reset();
@@ -199,7 +202,12 @@ void SetVolumeOld(platform::Platform& platform, bool up) {
   // The handle is closed at the end of every step rather than left open.
   struct CloseAtEnd {
     platform::IMixer& mixer;
-    ~CloseAtEnd() { mixer.mixerClose(MixerHandle); }
+    ~CloseAtEnd() {
+      try {
+        mixer.mixerClose(MixerHandle);
+      } catch (...) {  // a close that fails leaves nothing more to do; it must not end the program
+      }
+    }
   } closeAtEnd{mixer};
 
   bool found = true;

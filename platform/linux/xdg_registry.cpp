@@ -147,9 +147,7 @@ RegStatus XdgRegistry::RegSetValueExA(RegKey32 key, const std::string& name, std
   std::string command(reinterpret_cast<const char*>(data), size);
   command = command.substr(0, command.find('\0'));
   if (command.empty()) return kErrorInvalidParameter;
-  std::error_code error;
-  std::filesystem::create_directories(it->second, error);
-  if (error) return kErrorAccessDenied;
+  if (!CreateFoldersForAll(it->second)) return kErrorAccessDenied;
   return WriteFileDurably(it->second / (name + ".desktop"), DesktopEntry(name, command)) ? kErrorSuccess
                                                                                          : kErrorAccessDenied;
 }

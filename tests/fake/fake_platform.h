@@ -8,13 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/platform.h"
 
 namespace hush::fake {
 
 struct CallLog {
   std::vector<std::string> calls;
-  void Add(std::string call) { calls.push_back(std::move(call)); }
+  // A call whose text starts with this raises an error once recorded, as a failing system call does.
+  std::string failOn;
+  void Add(std::string call) {
+    const bool fail = !failOn.empty() && call.rfind(failOn, 0) == 0;
+    calls.push_back(std::move(call));
+    if (fail) throw platform::Failure("Automation error");
+  }
   // The calls whose text starts with the prefix, in order.
   std::vector<std::string> Starting(const std::string& prefix) const;
   std::size_t Count(const std::string& prefix) const { return Starting(prefix).size(); }

@@ -200,7 +200,40 @@ TEST_F(Settings, AFullDiskWhileSavingLeavesThePreviousFileIntact) {
   EXPECT_EQ(leftovers, 0u);  // no half-written temporary file
 }
 
+unsigned ModeOf(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(Settings, ANewFileIsReadableByAllAndARewriteKeepsTheUsersMode) {
+  const mode_t saved = ::umask(077);
+  IniSettings store;
+  store.SaveSetting("Brightfen", kProductName, "Combo1", "5");
+  const fs::path file = store.FileFor("Brightfen");
+  EXPECT_EQ(ModeOf(file), 0644u);
+  EXPECT_EQ(ModeOf(file.parent_path()), 0755u);
+  ::chmod(file.c_str(), 0600);  // the user made it private
+  store.SaveSetting("Brightfen", kProductName, "Combo2", "3");
+  EXPECT_EQ(ModeOf(file), 0600u);
+  ::umask(saved);
+}
+
 using Autostart = TempXdg;
+
+TEST_F(Autostart, TheMachineWideEntryIsReadableByEveryUserWhateverTheUmask) {
+  const mode_t saved = ::umask(077);
+  fake::FakePlatform fp;
+  XdgRegistry registry;
+  LinuxFiles files;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
+  mStartUp::AddToStartUp(real);
+  ::umask(saved);
+  const fs::path entry = root / "etc/autostart" / (files.ProgramFileName() + ".desktop");
+  EXPECT_EQ(ModeOf(entry), 0644u);
+  EXPECT_EQ(ModeOf(entry.parent_path()), 0755u);
+  EXPECT_EQ(ModeOf(root / "etc"), 0755u);
+}
 
 TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
   fake::FakePlatform fp;

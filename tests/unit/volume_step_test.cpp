@@ -48,5 +48,63 @@ TEST(VolumeStep, NoAudioOutputChangesNothingAndShowsNothing) {
   EXPECT_TRUE(fp.mixer.written.empty());
 }
 
+
+// Every call of either path failing in turn: the lines its box names, and whether the step still
+// writes a level, as the path goes on after a failure or ends.
+struct FailCase {
+  std::int16_t major;
+  const char* call;
+  bool up;
+  std::vector<int> lines;
+  bool writes;
+};
+
+class FailingCall : public ::testing::TestWithParam<FailCase> {};
+
+TEST_P(FailingCall, ReportsItsLineAndGoesOnAsThePathSays) {
+  const FailCase& c = GetParam();
+  fake::FakePlatform fp;
+  WinVersion::WindowsMajorVersion = c.major;
+  fp.mixer.script.value = 32768;
+  fp.log.failOn = c.call;
+  VolumeSet::SetVolume(fp.platform, c.up);
+  const std::string where = c.major >= 6 ? "VolumeSet.SetVolumeNew at line " : "VolumeSet.SetVolumeOld at line ";
+  std::vector<int> lines;
+  for (const auto& box : fp.box.shown) {
+    const auto at = box.text.find(where);
+    ASSERT_NE(at, std::string::npos) << box.text;
+    lines.push_back(std::stoi(box.text.substr(at + where.size())));
+  }
+  EXPECT_EQ(lines, c.lines) << c.call;
+  const bool wrote = c.major >= 6 ? !fp.audio.levelsWritten.empty() : !fp.mixer.written.empty();
+  EXPECT_EQ(wrote, c.writes) << c.call;
+  // Nothing is left behind, but for what the failing release call itself kept.
+  const std::string call = c.call;
+  if (call != "UnregisterControlChangeNotify") {
+    EXPECT_EQ(fp.audio.registeredSinks, 0);
+  }
+  if (call != "mixerClose") {
+    EXPECT_EQ(fp.mixer.openHandles, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, FailingCall,
+    ::testing::Values(FailCase{10, "CreateDeviceEnumerator", true, {100, 102}, false},
+                      FailCase{10, "GetDefaultAudioEndpoint", true, {102}, false},
+                      FailCase{10, "Activate", true, {106}, false},
+                      FailCase{10, "RegisterControlChangeNotify", true, {114}, true},
+                      FailCase{10, "GetMasterVolumeLevelScalar", false, {116}, true},
+                      FailCase{10, "SetMasterVolumeLevelScalar", true, {120}, false},
+                      FailCase{10, "SetMasterVolumeLevelScalar", false, {122}, false},
+                      FailCase{10, "UnregisterControlChangeNotify", true, {}, true},
+                      FailCase{5, "mixerOpen", true, {100}, false},
+                      FailCase{5, "mixerGetLineInfoA", true, {104}, true},
+                      FailCase{5, "mixerGetLineControlsA", false, {104}, true},
+                      FailCase{5, "mixerGetControlDetailsA", true, {102}, true},
+                      FailCase{5, "mixerSetControlDetails", true, {108}, false},
+                      FailCase{5, "mixerSetControlDetails", false, {110}, false},
+                      FailCase{5, "mixerClose", true, {}, true}));
+
 }  // namespace
 }  // namespace hush

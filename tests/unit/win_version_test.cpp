@@ -50,18 +50,43 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{Version(40000, 0, 1), "Unrecognized Version  (v40000.0.1)", 5},
                       TextCase{Version(0xFFFFFFFF, 0, 1), "Unrecognized Version  (v-1.0.1)", -1}));
 
-TEST(VersionNames, ByMajorMinorAndProductType) {
+TEST(VersionNames, EveryRowOfTheNameTable) {
   using WinVersion::WindowsProductName;
-  EXPECT_EQ(WindowsProductName(Version(3, 51, 0, 2)), "Windows NT 3.5 Server");
-  EXPECT_EQ(WindowsProductName(Version(4, 0, 0)), "Windows NT 4.0 Workstation");
-  EXPECT_EQ(WindowsProductName(Version(5, 0, 0, 3)), "Windows 2000 Server");
-  EXPECT_EQ(WindowsProductName(Version(5, 3, 0)), "Unrecognized Version");
-  EXPECT_EQ(WindowsProductName(Version(6, 0, 0, 3)), "Windows Server 2008");
-  EXPECT_EQ(WindowsProductName(Version(6, 3, 0)), "Windows 8.1");
-  EXPECT_EQ(WindowsProductName(Version(6, 2, 0, 2)), "Windows Server 2012");
-  EXPECT_EQ(WindowsProductName(Version(7, 0, 0)), "Unrecognized Version");
-  EXPECT_EQ(WindowsProductName(Version(2, 0, 0)), "Unrecognized Version");
-  EXPECT_TRUE(WinVersion::IsServerProduct(Version(6, 1, 0, 0)));
+  // {major, minor, name as a workstation (type 1), name as a server (type 3)}; minor 9 stands for
+  // "any other" and 7 for "any" where the row takes any minor.
+  struct Row {
+    std::uint32_t major, minor;
+    const char* workstation;
+    const char* server;
+  };
+  const Row rows[] = {
+      {3, 7, "Windows NT 3.5 Workstation", "Windows NT 3.5 Server"},
+      {4, 7, "Windows NT 4.0 Workstation", "Windows NT 4.0 Server"},
+      {5, 0, "Windows 2000 Workstation", "Windows 2000 Server"},
+      {5, 1, "Windows XP Professional", "Windows XP Professional"},  // product type not consulted
+      {5, 2, "Windows XP 64-bit Edition", "Windows Server 2003"},
+      {5, 9, "Unrecognized Version", "Unrecognized Version"},
+      {6, 0, "Windows Vista", "Windows Server 2008"},
+      {6, 1, "Windows 7", "Windows Server 2008 R2"},
+      {6, 2, "Windows 8", "Windows Server 2012"},
+      {6, 3, "Windows 8.1", "Windows Server 2012 R2"},
+      {6, 9, "Unrecognized Version", "Unrecognized Version"},
+      {10, 7, "Windows 10", "Windows Server 2016"},
+      {2, 0, "Unrecognized Version", "Unrecognized Version"},
+      {7, 0, "Unrecognized Version", "Unrecognized Version"},
+      {9, 0, "Unrecognized Version", "Unrecognized Version"},
+      {11, 0, "Unrecognized Version", "Unrecognized Version"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(WindowsProductName(Version(row.major, row.minor, 0, 1)), row.workstation) << row.major << "." << row.minor;
+    EXPECT_EQ(WindowsProductName(Version(row.major, row.minor, 0, 3)), row.server) << row.major << "." << row.minor;
+    // Every product type but 1 is a server, 0 and 2 included.
+    EXPECT_EQ(WindowsProductName(Version(row.major, row.minor, 0, 0)), row.server) << row.major << "." << row.minor;
+    EXPECT_EQ(WindowsProductName(Version(row.major, row.minor, 0, 2)), row.server) << row.major << "." << row.minor;
+  }
+  EXPECT_EQ(WindowsProductName(Version(5, 1, 0, 3, 0, 0, 0x0200)), "Windows XP Home Edition");
+  EXPECT_EQ(WindowsProductName(Version(5, 1, 0, 1, 0, 0, 0x0300)), "Windows XP Home Edition");
+  EXPECT_EQ(WindowsProductName(Version(5, 2, 0, 1, 0, 0, 0x0200)), "Windows XP 64-bit Edition");
   EXPECT_EQ(WinVersion::ServicePackText(Version(5, 1, 0, 1, 0x8000, 0)), "");  // negative as 16-bit
 }
 
