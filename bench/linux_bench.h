@@ -268,6 +268,7 @@ class Keyboard {
 // Presses Ctrl+Shift+Q every few milliseconds until a press changes the sink: the program is then
 // armed. The time of that press, or nothing within `timeout`.
 inline bool UntilArmed(Keyboard& keys, Pulse& pulse, Clock::duration timeout, Clock::time_point* armed) {
+  pulse.Set(50.0);  // room to raise: at full a raise changes nothing and would never be seen
   const auto end = Clock::now() + timeout;
   while (Clock::now() < end) {
     const auto sent = Clock::now();

@@ -222,7 +222,11 @@ TEST_F(PulseVolume, TenThousandStepsOnEachPathLeaveDescriptorsAndMemoryFlat) {
       Steps(major, false, 1);
     }
     EXPECT_EQ(OpenDescriptors(), fds) << "path of version " << major;
+#ifndef __SANITIZE_ADDRESS__  // its quarantine holds freed memory on purpose; LeakSanitizer watches there
     EXPECT_LT(ResidentKb() - rss, 2048) << "path of version " << major;
+#else
+    (void)rss;
+#endif
   }
   EXPECT_EQ(mixer.OpenHandles(), 0u);
   EXPECT_TRUE(fp.box.shown.empty());

@@ -134,7 +134,8 @@ struct WithStore {
 TEST_F(Settings, AFileWithJunkInItIsReadByTheRulesAndKeptAsItWas) {
   const fs::path file = root / "home/Brightfen/Brightfen.ini";
   fs::create_directories(file.parent_path());
-  std::string junk("\x00\x01\xff\xfe binary\n", 15);
+  const char binary[] = "\x00\x01\xff\xfe binary\n";
+  std::string junk(binary, sizeof binary - 1);
   junk += "\xc3\x28 invalid \xed\xa0\x80 UTF-8 =\xff\n";
   junk += std::string(1 << 20, 'x') + "=1 MB line\n";
   junk += "[Other]\nCombo2=9\n";
