@@ -5,10 +5,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 namespace hush::platform::linux_backend {
@@ -148,41 +145,12 @@ bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, q
   const auto state = static_cast<std::uint16_t>(press->state & relevant);
   for (const auto& [key, grab] : grabs_) {
     if (grab.keycode != press->detail || grab.modifiers != state) continue;
-    queue_.push_back(Msg{grab.window, kWmHotkey, static_cast<std::uintptr_t>(key.second),
+    Post(Msg{grab.window, kWmHotkey, static_cast<std::uintptr_t>(key.second),
                          static_cast<std::intptr_t>(grab.winModifiers | (grab.vk << 16)), press->time, press->root_x,
                          press->root_y});
     return true;
   }
   return false;
-}
-
-void X11Hotkeys::WaitMessage() {
-  if (!QCoreApplication::instance()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return;
-  }
-  if (!queue_.empty()) return;
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-bool X11Hotkeys::PeekMessageA(Msg* msg, WindowHandle window, std::uint32_t first, std::uint32_t last,
-                              std::uint32_t remove) {
-  for (auto it = queue_.begin(); it != queue_.end(); ++it) {
-    if ((window && it->hwnd != window) || it->message < first || it->message > last) continue;
-    *msg = *it;
-    if (remove & kPmRemove) queue_.erase(it);
-    return true;
-  }
-  return false;
-}
-
-void X11Hotkeys::DoEvents() {
-  // Presses still queued now are dispatched to the window, which does nothing with them. Those that
-  // reach the program while the events are processed are left for the next pass: X sends a grab's
-  // focus events just before the press, and they would otherwise end the wait and lose the press.
-  const auto stale = static_cast<std::ptrdiff_t>(queue_.size());
-  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
-  queue_.erase(queue_.begin(), queue_.begin() + std::min<std::ptrdiff_t>(stale, static_cast<std::ptrdiff_t>(queue_.size())));
 }
 
 }  // namespace hush::platform::linux_backend

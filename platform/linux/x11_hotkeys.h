@@ -1,30 +1,23 @@
 #pragma once
 #include <QAbstractNativeEventFilter>
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "platform/linux/hotkey_queue.h"
 
 namespace hush::platform::linux_backend {
 
 // Global shortcuts on X11: passive grabs on the root window, made for every lock-modifier variant,
-// on Qt's own X connection. Presses become hotkey messages for the registering window, taken one at
-// a time by PeekMessageA; the general event processing drops those still queued.
-class X11Hotkeys : public IHotkeys, public IMessageLoop, public QAbstractNativeEventFilter {
+// on Qt's own X connection; presses become the hotkey messages of the registering window.
+class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractNativeEventFilter {
  public:
   X11Hotkeys();
   ~X11Hotkeys() override;
 
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
-
-  void WaitMessage() override;
-  bool PeekMessageA(Msg* msg, WindowHandle window, std::uint32_t first, std::uint32_t last,
-                    std::uint32_t remove) override;
-  void DoEvents() override;
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -46,7 +39,6 @@ class X11Hotkeys : public IHotkeys, public IMessageLoop, public QAbstractNativeE
   struct X;
   std::unique_ptr<X> x_;
   std::map<std::pair<WindowHandle, std::int32_t>, Grab> grabs_;
-  std::deque<Msg> queue_;
   bool filterInstalled_ = false;
   bool warned_ = false;
 };
