@@ -31,6 +31,8 @@ int main() {
 #include <QApplication>
 #include <xcb/xcb.h>
 
+#include "hotkeys/ShortCuts.h"
+
 #include <csignal>
 #include <cstring>
 
@@ -46,17 +48,43 @@ bool DisplayReachable() {
   return ok;
 }
 
-// When the X connection breaks Qt warns in its own words and ends the process; the user gets one
-// line in Hushdial's words and status 1 instead.
+// When the display connection breaks Qt warns in its own words and ends the process (on Wayland
+// with a core dump); the user gets one line in Hushdial's words and status 1 instead.
 QtMessageHandler g_qtMessages = nullptr;
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if ((type == QtWarningMsg || type == QtFatalMsg) && message.contains(QStringLiteral("X11 connection broke"))) {
-    const char* display = std::getenv("DISPLAY");
+  const bool x11 = message.contains(QStringLiteral("X11 connection broke"));
+  const bool wayland = message.contains(QStringLiteral("Wayland connection broke"));
+  if ((type == QtWarningMsg || type == QtFatalMsg) && (x11 || wayland)) {
+    const char* display = std::getenv(x11 ? "DISPLAY" : "WAYLAND_DISPLAY");
     std::fprintf(stderr, "Hushdial: the display %s went away; ending.\n", display ? display : "");
     std::fflush(nullptr);
     std::_Exit(1);
   }
   if (g_qtMessages) g_qtMessages(type, context, message);
+}
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// A Wayland session: as XDG_SESSION_TYPE says when the environment agrees with it, else as the
+// environment shows.
+bool WaylandSession() {
+  const char* type = std::getenv("XDG_SESSION_TYPE");
+  if (type && std::strcmp(type, "wayland") == 0 && Set("WAYLAND_DISPLAY")) return true;
+  if (type && std::strcmp(type, "x11") == 0 && Set("DISPLAY")) return false;
+  return Set("WAYLAND_DISPLAY");
+}
+
+// Asked before the window system is chosen, so with an application object of its own.
+bool PortalOffersShortcuts(int argc, char** argv) {
+  QCoreApplication probe(argc, argv);
+  return hush::platform::linux_backend::PortalHotkeys::Offered();
+}
+
+hush::platform::linux_backend::PortalHotkeys::Naming ShortcutName(std::int32_t id) {
+  if (id == hush::ShortCuts::IncreaseHotkeyId) return {"raise-volume", "Raise the volume by one step"};
+  return {"lower-volume", "Lower the volume by one step"};
 }
 }  // namespace
 
@@ -64,8 +92,10 @@ int main(int argc, char** argv) {
   // A settings write past a file-size limit (a full quota) fails and leaves the old file; it must
   // not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  // Global shortcuts are X11 grabs; under Wayland they work through XWayland when it is there.
-  if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
+  // In a Wayland session the desktop's portal gives the shortcuts, and the window is a Wayland one.
+  // Without the portal they are X11 grabs, which under Wayland work through XWayland.
+  const bool portal = WaylandSession() && PortalOffersShortcuts(argc, argv);
+  if (!portal && !std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
   if (!DisplayReachable()) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,
@@ -79,11 +109,11 @@ int main(int argc, char** argv) {
   // The program ends only through its close handling, never because a message box closed while the
   // window was hidden in the tray.
   QApplication::setQuitOnLastWindowClosed(false);
-  hush::platform::NativePlatform native;
+  hush::platform::NativePlatform native(portal, ShortcutName);
   native.box.SetOwner([&native] { return native.window.Widget(); });
   hush::Form1 form(native.platform);
   hush::WindowBinder binder(form, native.window);
-  native.hotkeys.Available();  // says once on stderr when shortcuts can't work in this session
+  if (!portal) native.hotkeys.Available();  // says once on stderr when shortcuts can't work in this session
   form.Form_Load();
   binder.Build();
   form.Show();

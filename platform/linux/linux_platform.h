@@ -5,6 +5,7 @@
 #include "platform/linux/linux_message_box.h"
 #include "platform/linux/linux_version.h"
 #include "platform/linux/process_atoms.h"
+#include "platform/linux/portal_hotkeys.h"
 #include "platform/linux/pulse_core_audio.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_window.h"
@@ -14,14 +15,35 @@
 
 namespace hush::platform::linux_backend {
 
-// The real Linux services, wired together.
+// The real Linux services, wired together. Shortcuts come through X11 grabs, or through the desktop
+// portal when the composition point chose it for a Wayland session.
 struct LinuxPlatform {
+  LinuxPlatform() : LinuxPlatform(false, {}) {}
+  LinuxPlatform(bool portal, PortalHotkeys::Namer namer)
+      : portalHotkeys(std::move(namer)),
+        platform{box,
+                 audio,
+                 mixer,
+                 version,
+                 atoms,
+                 portal ? static_cast<IHotkeys&>(portalHotkeys) : hotkeys,
+                 portal ? static_cast<IMessageLoop&>(portalHotkeys) : hotkeys,
+                 timer,
+                 window,
+                 settings,
+                 registry,
+                 files,
+                 tray,
+                 clock,
+                 codepage,
+                 pictures} {}
   QtMessageBox box;
   LinuxCoreAudio audio;
   AlsaMixer mixer;
   UnameVersion version;
   ProcessAtoms atoms;
   X11Hotkeys hotkeys;
+  PortalHotkeys portalHotkeys;
   QtTimerService timer;
   QtMainWindow window;
   IniSettings settings;
@@ -31,8 +53,7 @@ struct LinuxPlatform {
   QtClock clock;
   Utf8CodePage codepage;
   QtPictures pictures;
-  Platform platform{box,    audio,    mixer,    version, atoms, hotkeys, hotkeys,  timer,
-                    window, settings, registry, files,   tray,  clock,   codepage, pictures};
+  Platform platform;
 };
 
 }  // namespace hush::platform::linux_backend

@@ -1,0 +1,308 @@
+#include "platform/linux/portal_hotkeys.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace hush::platform::linux_backend {
+
+namespace {
+
+const QString kDesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+// One fixed session token, so that the desktop keeps one entry for the program across its runs.
+const QString kSessionToken = QStringLiteral("hushdial");
+
+QDBusConnection Bus() { return QDBusConnection::sessionBus(); }
+
+// The path the portal gives the request of a token: the sender's unique name without ":" and with
+// "." as "_". Listening there before the call catches a Response that comes before the reply.
+QString RequestPath(const QString& token) {
+  QString sender = Bus().baseService();
+  sender.remove(0, 1).replace(QLatin1Char('.'), QLatin1Char('_'));
+  return QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender + QLatin1Char('/') + token;
+}
+
+QString PathText(const QVariant& value) {
+  if (value.canConvert<QDBusObjectPath>() && value.metaType() == QMetaType::fromType<QDBusObjectPath>())
+    return value.value<QDBusObjectPath>().path();
+  return value.toString();
+}
+
+}  // namespace
+
+PortalHotkeys::PortalHotkeys(Namer namer, QString service) : namer_(std::move(namer)), service_(std::move(service)) {}
+
+PortalHotkeys::~PortalHotkeys() {
+  if (connected_) CloseSession();
+}
+
+bool PortalHotkeys::Offered(const QString& service) {
+  QDBusMessage get = QDBusMessage::createMethodCall(service, kDesktopPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                    QStringLiteral("Get"));
+  get << kShortcutsInterface << QStringLiteral("version");
+  const QDBusMessage reply = Bus().call(get, QDBus::Block, 1000);
+  return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+QString PortalHotkeys::ShortcutId(const std::string& base, std::uint32_t vk) {
+  return QString::fromStdString(base) + QLatin1Char('-') + QChar(static_cast<char16_t>(vk)).toLower();
+}
+
+QString PortalHotkeys::Trigger(std::uint32_t modifiers, std::uint32_t vk) {
+  QString trigger;
+  if (modifiers & kModControl) trigger += QStringLiteral("CTRL+");
+  if (modifiers & kModShift) trigger += QStringLiteral("SHIFT+");
+  if (modifiers & kModAlt) trigger += QStringLiteral("ALT+");
+  if (modifiers & kModWin) trigger += QStringLiteral("LOGO+");
+  return trigger + QChar(static_cast<char16_t>(vk));
+}
+
+bool PortalHotkeys::Connect() {
+  if (connected_) return true;
+  if (!Bus().isConnected()) return false;
+  qDBusRegisterMetaType<QPair<QString, QVariantMap>>();
+  qDBusRegisterMetaType<ShortcutList>();
+  qRegisterMetaType<QDBusObjectPath>();  // or Qt 6.4 refuses the connection below without a word
+  // The portal broadcasts Activated to every client (1.16) or sends it to us alone; the session
+  // handle tells ours from another client's.
+  Bus().connect(service_, kDesktopPath, kShortcutsInterface, QStringLiteral("Activated"), this,
+                SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  watcher_ = new QDBusServiceWatcher(service_, Bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
+  connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+    // The portal went away: its sessions and requests with it. Back to silence until it returns.
+    if (!pendingPath_.isEmpty())
+      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                       SLOT(OnResponse(uint, QVariantMap)));
+    if (!session_.isEmpty())
+      Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
+                       SLOT(OnSessionClosed(QVariantMap)));
+    pending_ = Pending::None;
+    pendingPath_.clear();
+    session_.clear();
+    sessionIds_.clear();
+    refused_.clear();
+    triggers_.clear();
+  });
+  connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { Schedule(); });
+  connected_ = true;
+  return true;
+}
+
+bool PortalHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+  if (!(vk >= 'A' && vk <= 'Z') && !(vk >= '0' && vk <= '9')) return false;
+  if (!Connect()) return false;
+  if (wanted_.count({window, id})) return false;  // as Windows: the identifier is taken
+  for (const auto& [key, w] : wanted_)
+    if (w.vk == vk && w.modifiers == modifiers) return false;  // already held by this program
+  const Naming naming = namer_ ? namer_(id) : Naming{"shortcut-" + std::to_string(id), "Hushdial shortcut"};
+  wanted_[{window, id}] = Wanted{window,
+                                 id,
+                                 modifiers,
+                                 vk,
+                                 ShortcutId(naming.id, vk),
+                                 QString::fromStdString(naming.description),
+                                 Trigger(modifiers, vk)};
+  Schedule();
+  return true;
+}
+
+bool PortalHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
+  if (!wanted_.erase({window, id})) return false;
+  Schedule();
+  return true;
+}
+
+// The arming unregisters and registers both shortcuts in one go: the portal is asked once after.
+void PortalHotkeys::Schedule() {
+  if (scheduled_) return;
+  scheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    scheduled_ = false;
+    Reconcile();
+  });
+}
+
+std::vector<QString> PortalHotkeys::WantedIds() const {
+  std::vector<QString> ids;
+  for (const auto& [key, w] : wanted_) ids.push_back(w.shortcut);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+PortalHotkeys::ShortcutList PortalHotkeys::Listed(const std::vector<QString>& only) const {
+  ShortcutList list;
+  for (const auto& [key, w] : wanted_) {
+    if (std::find(only.begin(), only.end(), w.shortcut) == only.end()) continue;
+    QVariantMap details;
+    details.insert(QStringLiteral("description"), w.description);
+    details.insert(QStringLiteral("preferred_trigger"), w.trigger);
+    list.append({w.shortcut, details});
+  }
+  return list;
+}
+
+void PortalHotkeys::Reconcile() {
+  if (pending_ != Pending::None) {
+    dirty_ = true;  // asked again once the request under way is answered
+    return;
+  }
+  const std::vector<QString> ids = WantedIds();
+  if (!session_.isEmpty() && ids == sessionIds_) return;
+  if (session_.isEmpty() && !refused_.empty() && ids == refused_) return;
+  if (!session_.isEmpty()) CloseSession();
+  refused_.clear();
+  if (ids.empty()) return;
+  sessionIds_ = ids;
+  QVariantMap options;
+  options.insert(QStringLiteral("session_handle_token"), kSessionToken);
+  // Plasma 5.27 registers shortcuts only from this option; later portals drop it unread.
+  options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(Listed(ids)));
+  if (!Request(QStringLiteral("CreateSession"), {}, options, Pending::Creating)) refused_ = ids;
+}
+
+void PortalHotkeys::CloseSession() {
+  if (session_.isEmpty()) return;
+  Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
+                   SLOT(OnSessionClosed(QVariantMap)));
+  Bus().asyncCall(QDBusMessage::createMethodCall(service_, session_, kSessionInterface, QStringLiteral("Close")));
+  session_.clear();
+  sessionIds_.clear();
+  triggers_.clear();
+}
+
+bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind) {
+  const QString token = QStringLiteral("hushdial_") + QString::number(++token_);
+  options.insert(QStringLiteral("handle_token"), token);
+  pendingPath_ = RequestPath(token);
+  Bus().connect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                SLOT(OnResponse(uint, QVariantMap)));
+  QDBusMessage call = QDBusMessage::createMethodCall(service_, kDesktopPath, kShortcutsInterface, method);
+  QList<QVariant> arguments = leading;
+  arguments.append(options);
+  call.setArguments(arguments);
+  pending_ = kind;
+  auto* reply = new QDBusPendingCallWatcher(Bus().asyncCall(call), this);
+  connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply, kind](QDBusPendingCallWatcher*) {
+    reply->deleteLater();
+    const QDBusPendingReply<QDBusObjectPath> answer = *reply;
+    if (pending_ != kind) return;  // answered already, or the portal went away
+    if (answer.isError()) {  // the call itself was refused: as a refused shortcut, silent
+      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                       SLOT(OnResponse(uint, QVariantMap)));
+      pendingPath_.clear();
+      pending_ = Pending::None;
+      if (kind == Pending::Creating) {
+        refused_ = sessionIds_;
+        sessionIds_.clear();
+      }
+      Finish();
+      return;
+    }
+    // An older portal may choose its own path: listen there as well.
+    const QString path = answer.value().path();
+    if (path != pendingPath_) {
+      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                       SLOT(OnResponse(uint, QVariantMap)));
+      pendingPath_ = path;
+      Bus().connect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                    SLOT(OnResponse(uint, QVariantMap)));
+    }
+  });
+  return true;
+}
+
+void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
+  if (calledFromDBus() && message().path() != pendingPath_) return;
+  Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                   SLOT(OnResponse(uint, QVariantMap)));
+  pendingPath_.clear();
+  const Pending kind = pending_;
+  pending_ = Pending::None;
+  if (response != 0) {  // cancelled (1) or ended otherwise (2): a refused registration, silent
+    if (kind == Pending::Creating) {
+      refused_ = sessionIds_;
+      sessionIds_.clear();
+    } else {
+      refused_ = sessionIds_;
+      CloseSession();
+    }
+    return Finish();
+  }
+  if (kind == Pending::Creating) {
+    session_ = PathText(results.value(QStringLiteral("session_handle")));
+    if (session_.isEmpty()) {
+      refused_ = sessionIds_;
+      sessionIds_.clear();
+      return Finish();
+    }
+    Bus().connect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
+                  SLOT(OnSessionClosed(QVariantMap)));
+    // What the desktop already has for the program is kept; only what is missing is bound.
+    Request(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(session_))}, {}, Pending::Listing);
+    return;
+  }
+  if (kind == Pending::Listing) {
+    Learn(results.value(QStringLiteral("shortcuts")));
+    std::vector<QString> missing;
+    for (const QString& id : sessionIds_)
+      if (!triggers_.count(id)) missing.push_back(id);
+    if (!missing.empty()) {
+      Request(QStringLiteral("BindShortcuts"),
+              {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(Listed(missing)), QString()}, {},
+              Pending::Binding);
+      return;
+    }
+    return Finish();
+  }
+  if (kind == Pending::Binding) Learn(results.value(QStringLiteral("shortcuts")));
+  Finish();
+}
+
+void PortalHotkeys::Learn(const QVariant& shortcuts) {
+  ShortcutList list;
+  if (shortcuts.canConvert<QDBusArgument>()) list = qdbus_cast<ShortcutList>(shortcuts.value<QDBusArgument>());
+  else list = shortcuts.value<ShortcutList>();
+  for (const auto& [id, details] : list)
+    triggers_[id] = details.value(QStringLiteral("trigger_description")).toString();
+}
+
+void PortalHotkeys::Finish() {
+  if (!dirty_) return;
+  dirty_ = false;
+  Reconcile();
+}
+
+void PortalHotkeys::OnActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
+                                const QVariantMap&) {
+  if (session_.isEmpty() || session.path() != session_) return;  // another client's session
+  for (const auto& [key, w] : wanted_) {
+    if (w.shortcut != shortcut) continue;
+    if (std::find(sessionIds_.begin(), sessionIds_.end(), shortcut) == sessionIds_.end()) return;
+    Post(Msg{w.window, kWmHotkey, static_cast<std::uintptr_t>(w.id),
+             static_cast<std::intptr_t>(w.modifiers | (w.vk << 16)), static_cast<std::uint32_t>(timestamp), 0, 0});
+    return;
+  }
+}
+
+void PortalHotkeys::OnSessionClosed(const QVariantMap&) {
+  // The desktop ended the session (its user took the permission back): silent until the letters
+  // change and the program asks again.
+  refused_ = sessionIds_;
+  session_.clear();
+  sessionIds_.clear();
+  triggers_.clear();
+}
+
+}  // namespace hush::platform::linux_backend

@@ -1,0 +1,102 @@
+#pragma once
+#include <QDBusContext>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/linux/hotkey_queue.h"
+
+class QDBusServiceWatcher;
+
+namespace hush::platform::linux_backend {
+
+// Global shortcuts through the desktop portal (org.freedesktop.portal.GlobalShortcuts on the session
+// bus), the way in for Wayland sessions. A registration is asked of the desktop in the background;
+// the answer never reaches the caller, as a taken combination never does: a refused or cancelled
+// request simply leaves the shortcut silent. An Activated of our own session becomes the hotkey
+// message the pump takes. The shortcuts of one session are fixed when it is made (Plasma 5.27 takes
+// them only there), so a change of letter closes the session and makes a new one.
+class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, public HotkeyMessageQueue {
+  Q_OBJECT
+
+ public:
+  // What the desktop shows for a registration: a stable id (the letter is added) and a description.
+  struct Naming {
+    std::string id;
+    std::string description;
+  };
+  using Namer = std::function<Naming(std::int32_t id)>;
+
+  static constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
+  // service: the portal's bus name (tests use a mock's).
+  explicit PortalHotkeys(Namer namer, QString service = kPortal);
+  ~PortalHotkeys() override;
+
+  // Whether the session bus has a portal that offers global shortcuts; asks for at most a second.
+  static bool Offered(const QString& service = kPortal);
+
+  bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
+  bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
+
+  // The session in use ("" when none) and whether a request to the portal is under way.
+  QString Session() const { return session_; }
+  bool Busy() const { return pending_ != Pending::None || scheduled_; }
+  // The key the desktop reports for each of our shortcuts ("" when it named none), by shortcut id.
+  const std::map<QString, QString>& Triggers() const { return triggers_; }
+
+  // The shortcut id and the trigger asked for a registration: "raise-volume-q", "CTRL+SHIFT+Q".
+  static QString ShortcutId(const std::string& base, std::uint32_t vk);
+  static QString Trigger(std::uint32_t modifiers, std::uint32_t vk);
+
+ private slots:
+  void OnResponse(uint response, const QVariantMap& results);
+  void OnActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
+                   const QVariantMap& options);
+  void OnSessionClosed(const QVariantMap& details);
+
+ private:
+  enum class Pending { None, Creating, Listing, Binding };
+  struct Wanted {
+    WindowHandle window;
+    std::int32_t id;
+    std::uint32_t modifiers;
+    std::uint32_t vk;
+    QString shortcut;
+    QString description;
+    QString trigger;
+  };
+  using ShortcutList = QList<QPair<QString, QVariantMap>>;
+
+  bool Connect();
+  void Schedule();
+  void Reconcile();
+  void CloseSession();
+  bool Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind);
+  void Finish();
+  void Learn(const QVariant& shortcuts);
+  ShortcutList Listed(const std::vector<QString>& only) const;
+  std::vector<QString> WantedIds() const;
+
+  Namer namer_;
+  QString service_;
+  bool connected_ = false;
+  QDBusServiceWatcher* watcher_ = nullptr;
+  std::map<std::pair<WindowHandle, std::int32_t>, Wanted> wanted_;
+  QString session_;
+  std::vector<QString> sessionIds_;  // what the session was made for
+  std::vector<QString> refused_;     // what the desktop refused last; not asked again until it changes
+  std::map<QString, QString> triggers_;
+  Pending pending_ = Pending::None;
+  QString pendingPath_;
+  bool scheduled_ = false;
+  bool dirty_ = false;
+  unsigned token_ = 0;
+};
+
+}  // namespace hush::platform::linux_backend

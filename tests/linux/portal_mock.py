@@ -1,0 +1,129 @@
+'''A desktop portal offering GlobalShortcuts, for the protocol tests of Hushdial's portal client.
+
+Run with: python3 -m dbusmock --session -t portal_mock.py
+It answers as xdg-desktop-portal 1.16 with the KDE backend does: shortcuts passed to CreateSession
+are registered there, ListShortcuts gives what a session has, BindShortcuts adds the rest. The control
+interface steers it: answer early (Response before the method's reply), cancel the next requests, send
+Activated to everyone or to the session's owner alone, or for a session that is not the client's.
+'''
+import dbus
+import dbus.lowlevel
+from gi.repository import GLib
+from dbusmock import mockobject
+
+BUS_NAME = 'org.freedesktop.portal.Desktop'
+MAIN_OBJ = '/org/freedesktop/portal/desktop'
+MAIN_IFACE = 'org.freedesktop.portal.GlobalShortcuts'
+SYSTEM_BUS = False
+CONTROL_IFACE = 'com.brightfen.HushdialPortalMock'
+REQUEST_IFACE = 'org.freedesktop.portal.Request'
+SESSION_IFACE = 'org.freedesktop.portal.Session'
+
+
+def load(mock, parameters):
+    mock.AddProperties(MAIN_IFACE, dbus.Dictionary({'version': dbus.UInt32(1)}, signature='sv'))
+    mock.early = False
+    mock.cancel = False
+    mock.kde = True      # shortcuts passed to CreateSession are registered, as Plasma 5.27 does
+    mock.calls = []
+    mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
+
+
+def _escape(sender):
+    return sender[1:].replace('.', '_')
+
+
+def _respond(mock, path, response, results):
+    if path not in mockobject.objects:
+        mock.AddObject(path, REQUEST_IFACE, {}, [('Close', '', '', '')])
+    request = mockobject.objects[path]
+
+    def emit():
+        request.EmitSignal(REQUEST_IFACE, 'Response', 'ua{sv}', [dbus.UInt32(response),
+                                                                  dbus.Dictionary(results, signature='sv')])
+        return False
+
+    if mock.early:
+        emit()
+    else:
+        GLib.timeout_add(20, emit)
+
+
+def _shortcut_list(shortcuts):
+    return dbus.Array([dbus.Struct((sid, dbus.Dictionary(
+        {'description': d.get('description', ''),
+         'trigger_description': d.get('preferred_trigger', '')}, signature='sv')))
+        for sid, d in shortcuts.items()], signature='(sa{sv})')
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='a{sv}', out_signature='o', sender_keyword='sender')
+def CreateSession(self, options, sender):
+    token = str(options.get('handle_token', 't'))
+    request = '/org/freedesktop/portal/desktop/request/%s/%s' % (_escape(sender), token)
+    session = '/org/freedesktop/portal/desktop/session/%s/%s' % (_escape(sender),
+                                                                 str(options.get('session_handle_token', 's')))
+    self.calls.append('CreateSession %s' % ' '.join(sorted(str(s[0]) for s in options.get('shortcuts', []))))
+    if self.cancel:
+        _respond(self, request, 1, {})
+        return dbus.ObjectPath(request)
+    if session not in mockobject.objects:
+        self.AddObject(session, SESSION_IFACE, {}, [('Close', '', '', '')])
+    shortcuts = {}
+    for sid, details in (options.get('shortcuts', []) if self.kde else []):
+        shortcuts[str(sid)] = {k: str(v) for k, v in details.items()}
+    self.sessions[session] = {'owner': sender, 'shortcuts': shortcuts}
+    _respond(self, request, 0, {'session_handle': session})
+    return dbus.ObjectPath(request)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='oa{sv}', out_signature='o', sender_keyword='sender')
+def ListShortcuts(self, session, options, sender):
+    request = '/org/freedesktop/portal/desktop/request/%s/%s' % (_escape(sender), str(options.get('handle_token', 't')))
+    self.calls.append('ListShortcuts')
+    known = self.sessions.get(str(session), {'shortcuts': {}})['shortcuts']
+    _respond(self, request, 0, {'shortcuts': _shortcut_list(known)})
+    return dbus.ObjectPath(request)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='oa(sa{sv})sa{sv}', out_signature='o', sender_keyword='sender')
+def BindShortcuts(self, session, shortcuts, parent, options, sender):
+    request = '/org/freedesktop/portal/desktop/request/%s/%s' % (_escape(sender), str(options.get('handle_token', 't')))
+    self.calls.append('BindShortcuts %s' % ' '.join(sorted(str(s[0]) for s in shortcuts)))
+    if self.cancel:
+        _respond(self, request, 1, {})
+        return dbus.ObjectPath(request)
+    known = self.sessions.setdefault(str(session), {'owner': sender, 'shortcuts': {}})['shortcuts']
+    for sid, details in shortcuts:
+        known[str(sid)] = {k: str(v) for k, v in details.items()}
+    _respond(self, request, 0, {'shortcuts': _shortcut_list(known)})
+    return dbus.ObjectPath(request)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='bbb', out_signature='')
+def Behave(self, early, cancel, kde):
+    self.early = bool(early)
+    self.cancel = bool(cancel)
+    self.kde = bool(kde)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='', out_signature='as')
+def Calls(self):
+    return dbus.Array(self.calls, signature='s')
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='', out_signature='as')
+def Sessions(self):
+    return dbus.Array(list(self.sessions.keys()), signature='s')
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='osb', out_signature='')
+def Activate(self, session, shortcut, unicast):
+    '''Activated, then Deactivated, for a session: to everyone, or to the session's owner alone.'''
+    owner = self.sessions.get(str(session), {}).get('owner')
+    for name in ('Activated', 'Deactivated'):
+        message = dbus.lowlevel.SignalMessage(MAIN_OBJ, MAIN_IFACE, name)
+        message.append(dbus.ObjectPath(session), shortcut, dbus.UInt64(1234), dbus.Dictionary({}, signature='sv'),
+                       signature='osta{sv}')
+        if unicast and owner:
+            message.set_destination(owner)
+        self.connection.send_message(message)

@@ -1,0 +1,264 @@
+// The portal client against a mock portal on a private session bus (tests/linux/with-session-bus).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+
+#include <functional>
+
+#include <QTimer>
+
+#include "hotkeys/ShortCuts.h"
+#include "platform/linux/portal_hotkeys.h"
+#include "platform/linux/pulse_core_audio.h"
+#include "tests/fake/fake_platform.h"
+#include "tests/support/pactl.h"
+#include "volume/WinVersion.h"
+
+extern char** environ;
+
+namespace hush {
+namespace {
+
+using platform::linux_backend::PortalHotkeys;
+
+const QString kMock = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kControl = QStringLiteral("com.brightfen.HushdialPortalMock");
+constexpr platform::WindowHandle kWindow = 77;
+constexpr std::int32_t kRaise = 0xC001, kLower = 0xC002;
+constexpr std::uint32_t kCtrlShift = platform::kModControl | platform::kModShift;
+
+bool Spin(const std::function<bool()>& done, int ms = 3000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+class Portal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "needs tests/linux/with-session-bus";
+    StartMock();
+  }
+  void TearDown() override { StopMock(); }
+
+  void StartMock() {
+    char python[] = "/usr/bin/python3", m[] = "-m", mod[] = "dbusmock", session[] = "--session", t[] = "-t";
+    std::string file = HUSH_SOURCE_DIR "/tests/linux/portal_mock.py";
+    char* argv[] = {python, m, mod, session, t, file.data(), nullptr};
+    ASSERT_EQ(posix_spawn(&mock_, python, nullptr, nullptr, argv, environ), 0);
+    ASSERT_TRUE(Spin([] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(kMock).value(); },
+                     10000));
+  }
+  void StopMock() {
+    if (mock_ <= 0) return;
+    kill(mock_, SIGTERM);
+    waitpid(mock_, nullptr, 0);
+    mock_ = -1;
+  }
+  QDBusMessage Control(const QString& method, const QList<QVariant>& args = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(kMock, QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                       kControl, method);
+    call.setArguments(args);
+    return QDBusConnection::sessionBus().call(call);
+  }
+  QStringList Calls() { return Control(QStringLiteral("Calls")).arguments().value(0).toStringList(); }
+  void Behave(bool early, bool cancel, bool kde = true) { Control(QStringLiteral("Behave"), {early, cancel, kde}); }
+  void Activate(const QString& session, const QString& shortcut, bool unicast) {
+    Control(QStringLiteral("Activate"), {QVariant::fromValue(QDBusObjectPath(session)), shortcut, unicast});
+  }
+
+  // As the timer tick arms: each identifier released, then registered.
+  void Arm(char up, char down) {
+    hotkeys.UnregisterHotKey(kWindow, kRaise);
+    hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, static_cast<std::uint32_t>(up));
+    hotkeys.UnregisterHotKey(kWindow, kLower);
+    hotkeys.RegisterHotKey(kWindow, kLower, kCtrlShift, static_cast<std::uint32_t>(down));
+  }
+  bool Settled() {
+    return Spin([this] { return !hotkeys.Busy(); });
+  }
+  // The hotkey identifiers that reach the pump within a short wait.
+  std::vector<std::uintptr_t> Pumped(int ms = 300) {
+    std::vector<std::uintptr_t> ids;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      platform::Msg msg{};
+      while (hotkeys.PeekMessageA(&msg, kWindow, platform::kWmHotkey, platform::kWmHotkey, platform::kPmRemove))
+        ids.push_back(msg.wParam);
+    }
+    return ids;
+  }
+
+  pid_t mock_ = -1;
+  PortalHotkeys hotkeys{[](std::int32_t id) {
+    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step"}
+                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step"};
+  }};
+};
+
+TEST_F(Portal, ArmingMakesOneSessionWithBothShortcutsAndBindsWhatTheDesktopLacks) {
+  ASSERT_TRUE(PortalHotkeys::Offered());
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  EXPECT_FALSE(hotkeys.Session().isEmpty());
+  // Plasma registers them from the session's own option: listed, nothing left to bind.
+  EXPECT_EQ(Calls(), (QStringList{"CreateSession lower-volume-a raise-volume-q", "ListShortcuts"}));
+  EXPECT_EQ(hotkeys.Triggers().at(QStringLiteral("raise-volume-q")), QStringLiteral("CTRL+SHIFT+Q"));
+  // A desktop that ignores that option gets both through BindShortcuts.
+  StopMock();
+  StartMock();
+  Behave(false, false, false);
+  ASSERT_TRUE(Spin([this] { return Calls().size() >= 3; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Calls().last(), QStringLiteral("BindShortcuts lower-volume-a raise-volume-q"));
+  EXPECT_EQ(hotkeys.Triggers().at(QStringLiteral("lower-volume-a")), QStringLiteral("CTRL+SHIFT+A"));
+}
+
+TEST_F(Portal, ActivatedOfOurSessionReachesThePumpBroadcastOrUnicastAndEarlyAnswersAreCaught) {
+  Behave(true, false);  // every Response before the method's own reply
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  ASSERT_FALSE(hotkeys.Session().isEmpty());
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), false);
+  Activate(hotkeys.Session(), QStringLiteral("lower-volume-a"), true);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kRaise, kLower}));
+  // The message is the one a press of the shortcut gives.
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), true);
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+  Spin([] { return false; }, 200);
+  platform::Msg msg{};
+  ASSERT_TRUE(hotkeys.PeekMessageA(&msg, kWindow, platform::kWmHotkey, platform::kWmHotkey, platform::kPmRemove));
+  EXPECT_EQ(msg.message, platform::kWmHotkey);
+  EXPECT_EQ(msg.lParam, static_cast<std::intptr_t>(kCtrlShift | ('Q' << 16)));
+}
+
+TEST_F(Portal, AnotherClientsSessionAndUnknownShortcutsAreIgnored) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  Activate(QStringLiteral("/org/freedesktop/portal/desktop/session/1_99/hushdial"), QStringLiteral("raise-volume-q"),
+           false);
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-w"), false);
+  EXPECT_TRUE(Pumped().empty());
+}
+
+TEST_F(Portal, ACancelledRequestIsSilentAndNotAskedAgainUntilTheLettersChange) {
+  Behave(false, true);
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  EXPECT_TRUE(hotkeys.Session().isEmpty());
+  Arm('Q', 'A');  // the next tick arms the same letters
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Calls().size(), 1);
+  Behave(false, false);
+  Arm('W', 'A');
+  ASSERT_TRUE(Settled());
+  EXPECT_FALSE(hotkeys.Session().isEmpty());
+  EXPECT_EQ(Calls().at(1), QStringLiteral("CreateSession lower-volume-a raise-volume-w"));
+}
+
+TEST_F(Portal, ALetterChangeMovesTheBindingToTheNewKey) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  const QString first = hotkeys.Session();
+  Arm('W', 'A');
+  ASSERT_TRUE(Settled());
+  ASSERT_FALSE(hotkeys.Session().isEmpty());
+  EXPECT_EQ(Calls().filter(QStringLiteral("CreateSession")).last(),
+            QStringLiteral("CreateSession lower-volume-a raise-volume-w"));
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), false);  // the old letter: no longer ours
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-w"), false);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kRaise}));
+  Arm('W', 'A');  // the same letters again: nothing asked
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Calls().filter(QStringLiteral("CreateSession")).size(), 2);
+  (void)first;
+}
+
+TEST_F(Portal, ThePortalGoingAwayLeavesSilenceAndItsReturnArmsAgain) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  StopMock();
+  ASSERT_TRUE(Spin([this] { return hotkeys.Session().isEmpty(); }));
+  EXPECT_TRUE(Pumped(100).empty());
+  StartMock();
+  ASSERT_TRUE(Spin([this] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }));
+  Activate(hotkeys.Session(), QStringLiteral("lower-volume-a"), false);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kLower}));
+}
+
+// The real chain: XTest -> the X server -> kglobalaccel -> the KDE portal backend -> the portal ->
+// the client -> the pump -> the sound server (tests/linux/with-portal starts it).
+class RealPortal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("HUSHDIAL_REAL_PORTAL") || !test::HaveTestServer())
+      GTEST_SKIP() << "needs tests/linux/with-portal and the private sound server";
+    WinVersion::WindowsMajorVersion = 10;
+    ShortCuts::IncreaseHotkeyId = kRaise;
+    ShortCuts::DecreaseHotkeyId = kLower;
+  }
+  void Arm(char up, char down) {
+    hotkeys.UnregisterHotKey(kWindow, kRaise);
+    hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, static_cast<std::uint32_t>(up));
+    hotkeys.UnregisterHotKey(kWindow, kLower);
+    hotkeys.RegisterHotKey(kWindow, kLower, kCtrlShift, static_cast<std::uint32_t>(down));
+    ASSERT_TRUE(Spin([this] { return !hotkeys.Busy(); }, 5000));
+    ASSERT_FALSE(hotkeys.Session().isEmpty());
+  }
+  // Presses the keys while the pump runs, as the timer tick runs it, for a second and a half.
+  void PressDuringThePump(const std::string& keys) {
+    QTimer::singleShot(300, [keys] { std::system(("xdotool key " + keys + " &").c_str()); });
+    QTimer::singleShot(1500, [] { ShortCuts::StopProcessing = true; });
+    ShortCuts::StopProcessing = false;
+    ShortCuts::ProcessMessages(real, [] { return kWindow; });
+  }
+  PortalHotkeys hotkeys{[](std::int32_t id) {
+    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step"}
+                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step"};
+  }};
+  fake::FakePlatform fp;
+  platform::linux_backend::LinuxCoreAudio audio{""};
+  platform::Platform real{fp.box,      audio,    fp.mixer,  fp.version,  fp.atoms, hotkeys,
+                          hotkeys,     fp.timer, fp.window, fp.settings, fp.registry, fp.files,
+                          fp.tray,     fp.clock, fp.codepage, fp.pictures};
+};
+
+TEST_F(RealPortal, APressReachesThePumpThroughThePortalAndALetterChangeMovesIt) {
+  ASSERT_TRUE(PortalHotkeys::Offered());
+  Arm('Q', 'A');
+  test::SetSinkVolume("50%");
+  PressDuringThePump("ctrl+shift+q");
+  EXPECT_EQ(test::SinkPercent(), 51);
+  PressDuringThePump("ctrl+shift+a");
+  EXPECT_EQ(test::SinkPercent(), 50);
+  Arm('W', 'A');
+  PressDuringThePump("ctrl+shift+q");  // the old letter is no longer ours
+  EXPECT_EQ(test::SinkPercent(), 50);
+  PressDuringThePump("ctrl+shift+w");
+  EXPECT_EQ(test::SinkPercent(), 51);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+TEST(PortalNames, TriggersAndIdsAsTheDesktopShowsThem) {
+  EXPECT_EQ(PortalHotkeys::Trigger(kCtrlShift, 'Q'), QStringLiteral("CTRL+SHIFT+Q"));
+  EXPECT_EQ(PortalHotkeys::ShortcutId("raise-volume", 'Q'), QStringLiteral("raise-volume-q"));
+}
+
+}  // namespace
+}  // namespace hush
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
