@@ -52,8 +52,16 @@ bool PortalHotkeys::Offered(const QString& service) {
   QDBusMessage get = QDBusMessage::createMethodCall(service, kDesktopPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                     QStringLiteral("Get"));
   get << kShortcutsInterface << QStringLiteral("version");
-  const QDBusMessage reply = Bus().call(get, QDBus::Block, 1000);
-  return reply.type() == QDBusMessage::ReplyMessage;
+  // A connection of its own, closed again: the question may come before the application object
+  // that the shared connection belongs to.
+  const QString name = QStringLiteral("hushdial-portal-question");
+  bool offered = false;
+  {
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    offered = bus.isConnected() && bus.call(get, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
+  }
+  QDBusConnection::disconnectFromBus(name);
+  return offered;
 }
 
 QString PortalHotkeys::ShortcutId(const std::string& base, std::uint32_t vk) {

@@ -48,6 +48,7 @@ struct QtTray::Window {
   std::uint32_t id = 0;
   bool meantShown = false;
   bool balloonUp = false;
+  bool notified = false;  // the balloon up went to the desktop's notification service
   std::unique_ptr<QTimer> balloonTimer;
 };
 
@@ -140,12 +141,18 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
       w.balloonTimer->stop();
       if (text.isEmpty()) {
         // An empty text takes the balloon down, as it does in the Windows shell.
-        w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+        TakeBalloonDown(w);
         w.balloonUp = false;
       } else {
         const int ms = data->uTimeout > 0 && data->uTimeout < 0x7FFFFFFFu ? static_cast<int>(data->uTimeout)
                                                                          : kDefaultBalloonMs;
-        if (w.icon->geometry().isEmpty()) {
+        w.notified = DesktopNotifications::InUse() &&
+                     notifications_.Show(title, text, ms, [this, handle](DesktopNotifications::End end) {
+                       BalloonClosed(handle, end == DesktopNotifications::End::Clicked ? 1029 : 1028);
+                     });
+        if (w.notified) {
+          // A notification service that keeps its notifications up is held to the balloon's time.
+        } else if (w.icon->geometry().isEmpty()) {
           // Not docked yet (just added at start-up): Qt would point the balloon at the screen's corner.
           QTimer::singleShot(500, &anchor_, [this, handle, title, text, ms] {
             const auto again = windows_.find(handle);
@@ -164,6 +171,8 @@ bool QtTray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* dat
   if (message == kNimDelete) {
     if (!w.icon || !w.meantShown) return false;
     w.balloonTimer->stop();
+    if (w.balloonUp && w.notified) notifications_.Close();
+    w.notified = false;
     w.balloonUp = false;
     w.meantShown = false;
     SyncVisibility(handle, false);
@@ -180,7 +189,7 @@ void QtTray::Activated(WindowHandle window, QSystemTrayIcon::ActivationReason re
   if (w.balloonUp) {
     // A click on the icon dismisses its balloon (where Qt has not reported a click on the balloon
     // already); the Windows shell reports that as a time-out.
-    w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+    TakeBalloonDown(w);
     BalloonClosed(window, 1028);
   }
   switch (reason) {
@@ -205,11 +214,19 @@ void QtTray::Activated(WindowHandle window, QSystemTrayIcon::ActivationReason re
   }
 }
 
+void QtTray::TakeBalloonDown(Window& w) {
+  if (w.notified) notifications_.Close();
+  else w.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);  // Qt's own balloon
+  w.notified = false;
+}
+
 void QtTray::BalloonClosed(WindowHandle window, std::uint32_t notification) {
   const auto it = windows_.find(window);
   if (it == windows_.end() || !it->second->balloonUp) return;
   it->second->balloonUp = false;
   it->second->balloonTimer->stop();
+  if (it->second->notified) notifications_.Close();
+  it->second->notified = false;
   Deliver(window, notification);
 }
 

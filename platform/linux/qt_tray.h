@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/picture.h"
+#include "platform/linux/desktop_notifications.h"
 #include "platform/tray.h"
 
 namespace hush::platform::linux_backend {
@@ -38,6 +39,7 @@ class QtTray : public ITray {
   struct Window;
   void Activated(WindowHandle window, QSystemTrayIcon::ActivationReason reason);
   void BalloonClosed(WindowHandle window, std::uint32_t notification);
+  void TakeBalloonDown(Window& w);  // Qt's balloon or the notification, whichever is up
   void Deliver(WindowHandle window, std::uint32_t notification);
   void Poll();
   void UpdatePolling();
@@ -47,6 +49,7 @@ class QtTray : public ITray {
   std::map<WindowHandle, std::unique_ptr<Window>> windows_;
   WindowHandle next_ = 0x7100;
   std::unique_ptr<QTimer> poll_;
+  DesktopNotifications notifications_;  // balloons where the icon is a StatusNotifierItem
   bool lastAvailable_ = false;
   int activations_ = 0;  // > 0 while an activation is being delivered
   QObject anchor_;       // owns the deferred work, so it ends with this service

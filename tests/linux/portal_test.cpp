@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "hotkeys/ShortCuts.h"
+#include "platform/linux/desktop_notifications.h"
 #include "platform/linux/portal_hotkeys.h"
 #include "platform/linux/pulse_core_audio.h"
 #include "tests/fake/fake_platform.h"
@@ -247,6 +248,65 @@ TEST_F(RealPortal, APressReachesThePumpThroughThePortalAndALetterChangeMovesIt) 
   PressDuringThePump("ctrl+shift+w");
   EXPECT_EQ(test::SinkPercent(), 51);
   EXPECT_TRUE(fp.box.shown.empty());
+}
+
+// The balloon where the tray is a StatusNotifierItem: the desktop's notification service (a mock of
+// dbusmock's own) shows it, and its click and its close come back once each.
+class Notifications : public ::testing::Test {
+ protected:
+  using DesktopNotifications = platform::linux_backend::DesktopNotifications;
+  void SetUp() override {
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "needs tests/linux/with-session-bus";
+    char python[] = "/usr/bin/python3", m[] = "-m", mod[] = "dbusmock", session[] = "--session", t[] = "-t",
+         templ[] = "notification_daemon";
+    char* argv[] = {python, m, mod, session, t, templ, nullptr};
+    ASSERT_EQ(posix_spawn(&daemon_, python, nullptr, nullptr, argv, environ), 0);
+    ASSERT_TRUE(Spin([] {
+      return QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value();
+    }, 10000));
+  }
+  void TearDown() override {
+    QDBusConnection::sessionBus().unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    if (daemon_ > 0) {
+      kill(daemon_, SIGTERM);
+      waitpid(daemon_, nullptr, 0);
+    }
+  }
+  // What the service does on its own: the signals it sends.
+  void Emit(const QString& name, const QString& signature, const QList<QVariant>& args) {
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+                                                       QStringLiteral("/org/freedesktop/Notifications"),
+                                                       QStringLiteral("org.freedesktop.DBus.Mock"),
+                                                       QStringLiteral("EmitSignal"));
+    call << QStringLiteral("org.freedesktop.Notifications") << name << signature << QVariant(args);
+    QDBusConnection::sessionBus().call(call);
+  }
+  pid_t daemon_ = -1;
+};
+
+TEST_F(Notifications, OnlyWithATrayOverDBusAndEachEndReportedOnceForItsOwnNotification) {
+  EXPECT_FALSE(DesktopNotifications::InUse());  // an XEmbed tray has balloons of its own
+  ASSERT_TRUE(QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+  EXPECT_TRUE(DesktopNotifications::InUse());
+  DesktopNotifications balloon;
+  std::vector<DesktopNotifications::End> ends;
+  auto record = [&ends](DesktopNotifications::End end) { ends.push_back(end); };
+  ASSERT_TRUE(balloon.Show(QStringLiteral("Title"), QStringLiteral("Text"), 5000, record));
+  // dbusmock numbers its notifications from 1.
+  Emit(QStringLiteral("ActionInvoked"), QStringLiteral("us"), {7u, QStringLiteral("default")});  // not ours
+  Emit(QStringLiteral("ActionInvoked"), QStringLiteral("us"), {1u, QStringLiteral("default")});
+  Emit(QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {1u, 2u});  // after the click: no second end
+  Spin([&ends] { return false; }, 300);
+  EXPECT_EQ(ends, (std::vector<DesktopNotifications::End>{DesktopNotifications::End::Clicked}));
+  ASSERT_TRUE(balloon.Show(QStringLiteral("Title"), QStringLiteral("Again"), 5000, record));
+  Emit(QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {2u, 1u});  // expired
+  Spin([&ends] { return ends.size() == 2; }, 2000);
+  EXPECT_EQ(ends.back(), DesktopNotifications::End::Closed);
+  ASSERT_TRUE(balloon.Show(QStringLiteral("Title"), QStringLiteral("Taken down"), 5000, record));
+  balloon.Close();  // by the program itself: nothing to report
+  Emit(QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {3u, 3u});
+  Spin([&ends] { return false; }, 300);
+  EXPECT_EQ(ends.size(), 2u);
 }
 
 TEST(PortalNames, TriggersAndIdsAsTheDesktopShowsThem) {
