@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
   // Without the portal they are X11 grabs, which under Wayland work through XWayland.
   const bool portal = WaylandSession() && PortalOffersShortcuts(argc, argv);
   if (!portal && !std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
+  if (portal && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
   if (!DisplayReachable()) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,

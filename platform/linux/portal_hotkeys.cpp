@@ -58,7 +58,8 @@ bool PortalHotkeys::Offered(const QString& service) {
   bool offered = false;
   {
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-    offered = bus.isConnected() && bus.call(get, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
+    // At logon the question may be what starts the portal: it is given a few seconds.
+    offered = bus.isConnected() && bus.call(get, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
   }
   QDBusConnection::disconnectFromBus(name);
   return offered;
@@ -87,6 +88,7 @@ bool PortalHotkeys::Connect() {
   // handle tells ours from another client's.
   Bus().connect(service_, kDesktopPath, kShortcutsInterface, QStringLiteral("Activated"), this,
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  RegisterApp();
   watcher_ = new QDBusServiceWatcher(service_, Bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
   connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
     // The portal went away: its sessions and requests with it. Back to silence until it returns.
@@ -103,9 +105,22 @@ bool PortalHotkeys::Connect() {
     refused_.clear();
     triggers_.clear();
   });
-  connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { Schedule(); });
+  connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+    RegisterApp();
+    Schedule();
+  });
   connected_ = true;
   return true;
+}
+
+// Newer portals ask a program that is not sandboxed to name itself before its first request, by
+// its desktop file id; older ones (1.16) take it from the systemd scope and don't know the call.
+// Calls on one connection are taken in order, so it needs no waiting for.
+void PortalHotkeys::RegisterApp() {
+  QDBusMessage registration = QDBusMessage::createMethodCall(
+      service_, kDesktopPath, QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
+  registration << QString::fromLatin1(kAppId) << QVariantMap();
+  Bus().asyncCall(registration);
 }
 
 bool PortalHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
@@ -201,20 +216,23 @@ bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leadin
   arguments.append(options);
   call.setArguments(arguments);
   pending_ = kind;
+  const unsigned serial = token_;
+  pendingSerial_ = serial;
   auto* reply = new QDBusPendingCallWatcher(Bus().asyncCall(call), this);
-  connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply, kind](QDBusPendingCallWatcher*) {
+  connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply, serial](QDBusPendingCallWatcher*) {
     reply->deleteLater();
     const QDBusPendingReply<QDBusObjectPath> answer = *reply;
-    if (pending_ != kind) return;  // answered already, or the portal went away
+    // Answered already, the portal went away, or a later request is the one under way.
+    if (pending_ == Pending::None || pendingSerial_ != serial) return;
     if (answer.isError()) {  // the call itself was refused: as a refused shortcut, silent
       Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
                        SLOT(OnResponse(uint, QVariantMap)));
       pendingPath_.clear();
+      const Pending was = pending_;
       pending_ = Pending::None;
-      if (kind == Pending::Creating) {
-        refused_ = sessionIds_;
-        sessionIds_.clear();
-      }
+      if (!sessionIds_.empty()) refused_ = sessionIds_;
+      if (was == Pending::Creating) sessionIds_.clear();
+      else CloseSession();  // a session that can't list or bind would stay silent for good
       Finish();
       return;
     }
@@ -239,13 +257,9 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   const Pending kind = pending_;
   pending_ = Pending::None;
   if (response != 0) {  // cancelled (1) or ended otherwise (2): a refused registration, silent
-    if (kind == Pending::Creating) {
-      refused_ = sessionIds_;
-      sessionIds_.clear();
-    } else {
-      refused_ = sessionIds_;
-      CloseSession();
-    }
+    if (!sessionIds_.empty()) refused_ = sessionIds_;  // kept when the desktop closed the session first
+    if (kind == Pending::Creating) sessionIds_.clear();
+    else CloseSession();
     return Finish();
   }
   if (kind == Pending::Creating) {
@@ -261,6 +275,7 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
     Request(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(session_))}, {}, Pending::Listing);
     return;
   }
+  if (session_.isEmpty()) return Finish();  // the desktop closed the session meanwhile
   if (kind == Pending::Listing) {
     Learn(results.value(QStringLiteral("shortcuts")));
     std::vector<QString> missing;

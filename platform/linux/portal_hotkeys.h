@@ -34,6 +34,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   using Namer = std::function<Naming(std::int32_t id)>;
 
   static constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
+  // The program's desktop file id, as the portal knows programs.
+  static constexpr const char* kAppId = "com.brightfen.Hushdial";
   // service: the portal's bus name (tests use a mock's).
   explicit PortalHotkeys(Namer namer, QString service = kPortal);
   ~PortalHotkeys() override;
@@ -74,6 +76,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   using ShortcutList = QList<QPair<QString, QVariantMap>>;
 
   bool Connect();
+  void RegisterApp();
   void Schedule();
   void Reconcile();
   void CloseSession();
@@ -94,6 +97,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   std::map<QString, QString> triggers_;
   Pending pending_ = Pending::None;
   QString pendingPath_;
+  unsigned pendingSerial_ = 0;  // the request under way, so that a late answer of another is not taken for it
   bool scheduled_ = false;
   bool dirty_ = false;
   unsigned token_ = 0;

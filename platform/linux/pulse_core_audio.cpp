@@ -137,9 +137,14 @@ class PulseConnection {
   static void OnEvent(pa_context*, pa_subscription_event_type_t type, std::uint32_t index, void* self) {
     auto* connection = static_cast<PulseConnection*>(self);
     const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
-    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) connection->known_.sink = false;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
+      // The default may have moved: the old sink is no longer the one followed, and a reply still
+      // on its way for it must not make it known again.
+      connection->known_.sink = false;
+      connection->known_.index = PA_INVALID_INDEX;
+    }
     if (facility != PA_SUBSCRIPTION_EVENT_SINK) return;
-    if (index == connection->known_.index) connection->Refresh();
+    if (index == connection->known_.index && index != PA_INVALID_INDEX) connection->Refresh();
     if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
     const auto registrations = connection->registrations_;  // a sink may unregister while notified
     for (const auto& r : registrations)

@@ -24,7 +24,8 @@ def load(mock, parameters):
     mock.AddProperties(MAIN_IFACE, dbus.Dictionary({'version': dbus.UInt32(1)}, signature='sv'))
     mock.early = False
     mock.cancel = False
-    mock.kde = True      # shortcuts passed to CreateSession are registered, as Plasma 5.27 does
+    # Shortcuts passed to CreateSession are registered, as Plasma 5.27 does (-p '{"kde": false}': not).
+    mock.kde = bool(parameters.get('kde', True))
     mock.calls = []
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
 
@@ -97,6 +98,11 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
         known[str(sid)] = {k: str(v) for k, v in details.items()}
     _respond(self, request, 0, {'shortcuts': _shortcut_list(known)})
     return dbus.ObjectPath(request)
+
+
+@dbus.service.method('org.freedesktop.host.portal.Registry', in_signature='sa{sv}', out_signature='')
+def Register(self, app_id, options):
+    self.calls.append('Register %s' % app_id)
 
 
 @dbus.service.method(CONTROL_IFACE, in_signature='bbb', out_signature='')
