@@ -114,6 +114,24 @@ TEST_F(PulseVolume, MixerPathKeepsOneAlsaMixerForTheRun) {
   EXPECT_EQ(mixer.OpenHandles(), 0u);
 }
 
+TEST_F(PulseVolume, AStepFollowsTheDefaultSinkWhenItMoves) {
+  const std::string module = test::Run("pactl load-module module-null-sink sink_name=hushdial_other");
+  test::SetSinkVolume("50%");
+  Steps(10, true, 1);  // the first sink is now the one known
+  test::Run("pactl set-default-sink hushdial_other");
+  test::Run("pactl set-sink-volume hushdial_other 30%");
+  // A change of the old sink after the move must not make it the known one again.
+  test::Run("pactl set-sink-volume hushdial_test 40%");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Steps(10, true, 1);
+  const int other = test::SinkPercent();
+  test::Run("pactl set-default-sink hushdial_test");
+  test::Run("pactl unload-module " + module.substr(0, module.find_first_of("\r\n")));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(other, 31);
+  EXPECT_EQ(test::SinkPercent(), 40);
+}
+
 TEST_F(PulseVolume, ChangeNotificationReachesARegisteredSink) {
   struct Counter : platform::IAudioEndpointVolumeCallback {
     std::atomic<int> calls{0};
