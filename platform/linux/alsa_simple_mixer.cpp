@@ -69,14 +69,18 @@ unsigned int AlsaSimpleMixer::ControlChannels(const char* control) {
   return channels_;
 }
 
-bool AlsaSimpleMixer::ReadControl(const char* control, long* value) {
+unsigned int AlsaSimpleMixer::Address(const char* control, snd_ctl_elem_value_t* values) {
   const unsigned int channels = ControlChannels(control);
-  if (channels == 0) return false;
-  snd_ctl_elem_value_t* values = nullptr;
-  snd_ctl_elem_value_alloca(&values);
   snd_ctl_elem_value_set_interface(values, SND_CTL_ELEM_IFACE_MIXER);
   snd_ctl_elem_value_set_name(values, control);
-  if (snd_ctl_elem_read(control_, values) < 0) return false;
+  return channels;
+}
+
+bool AlsaSimpleMixer::ReadControl(const char* control, long* value) {
+  snd_ctl_elem_value_t* values = nullptr;
+  snd_ctl_elem_value_alloca(&values);
+  const unsigned int channels = Address(control, values);
+  if (channels == 0 || snd_ctl_elem_read(control_, values) < 0) return false;
   long loudest = snd_ctl_elem_value_get_integer(values, 0);
   for (unsigned int ch = 1; ch < channels; ++ch) loudest = std::max(loudest, snd_ctl_elem_value_get_integer(values, ch));
   *value = loudest;
@@ -84,12 +88,10 @@ bool AlsaSimpleMixer::ReadControl(const char* control, long* value) {
 }
 
 bool AlsaSimpleMixer::WriteControlAll(const char* control, long value) {
-  const unsigned int channels = ControlChannels(control);
-  if (channels == 0) return false;
   snd_ctl_elem_value_t* values = nullptr;
   snd_ctl_elem_value_alloca(&values);
-  snd_ctl_elem_value_set_interface(values, SND_CTL_ELEM_IFACE_MIXER);
-  snd_ctl_elem_value_set_name(values, control);
+  const unsigned int channels = Address(control, values);
+  if (channels == 0) return false;
   for (unsigned int ch = 0; ch < channels; ++ch) snd_ctl_elem_value_set_integer(values, ch, value);
   return snd_ctl_elem_write(control_, values) >= 0;
 }

@@ -44,6 +44,8 @@ class AlsaSimpleMixer {
   AlsaSimpleMixer() = default;
   // The channels of an integer control, opening the control interface on first use; 0 if none.
   unsigned int ControlChannels(const char* control);
+  // Points a value record at the named control; its channels, 0 when there is no such control.
+  unsigned int Address(const char* control, snd_ctl_elem_value_t* values);
   std::string device_;
   snd_mixer_t* handle_ = nullptr;
   snd_ctl_t* control_ = nullptr;

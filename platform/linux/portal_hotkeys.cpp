@@ -92,9 +92,7 @@ bool PortalHotkeys::Connect() {
   watcher_ = new QDBusServiceWatcher(service_, Bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
   connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
     // The portal went away: its sessions and requests with it. Back to silence until it returns.
-    if (!pendingPath_.isEmpty())
-      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                       SLOT(OnResponse(uint, QVariantMap)));
+    if (!pendingPath_.isEmpty()) StopListening();
     if (!session_.isEmpty())
       Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
                        SLOT(OnSessionClosed(QVariantMap)));
@@ -205,12 +203,22 @@ void PortalHotkeys::CloseSession() {
   triggers_.clear();
 }
 
+// The Response of the request under way, heard at its path.
+void PortalHotkeys::Listen() {
+  Bus().connect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                SLOT(OnResponse(uint, QVariantMap)));
+}
+
+void PortalHotkeys::StopListening() {
+  Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
+                   SLOT(OnResponse(uint, QVariantMap)));
+}
+
 bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind) {
   const QString token = QStringLiteral("hushdial_") + QString::number(++token_);
   options.insert(QStringLiteral("handle_token"), token);
   pendingPath_ = RequestPath(token);
-  Bus().connect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                SLOT(OnResponse(uint, QVariantMap)));
+  Listen();
   QDBusMessage call = QDBusMessage::createMethodCall(service_, kDesktopPath, kShortcutsInterface, method);
   QList<QVariant> arguments = leading;
   arguments.append(options);
@@ -225,8 +233,7 @@ bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leadin
     // Answered already, the portal went away, or a later request is the one under way.
     if (pending_ == Pending::None || pendingSerial_ != serial) return;
     if (answer.isError()) {  // the call itself was refused: as a refused shortcut, silent
-      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                       SLOT(OnResponse(uint, QVariantMap)));
+      StopListening();
       pendingPath_.clear();
       const Pending was = pending_;
       pending_ = Pending::None;
@@ -239,11 +246,9 @@ bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leadin
     // An older portal may choose its own path: listen there as well.
     const QString path = answer.value().path();
     if (path != pendingPath_) {
-      Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                       SLOT(OnResponse(uint, QVariantMap)));
+      StopListening();
       pendingPath_ = path;
-      Bus().connect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                    SLOT(OnResponse(uint, QVariantMap)));
+      Listen();
     }
   });
   return true;
@@ -251,8 +256,7 @@ bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leadin
 
 void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   if (calledFromDBus() && message().path() != pendingPath_) return;
-  Bus().disconnect(service_, pendingPath_, kRequestInterface, QStringLiteral("Response"), this,
-                   SLOT(OnResponse(uint, QVariantMap)));
+  StopListening();
   pendingPath_.clear();
   const Pending kind = pending_;
   pending_ = Pending::None;

@@ -80,6 +80,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   void Schedule();
   void Reconcile();
   void CloseSession();
+  void Listen();
+  void StopListening();
   bool Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind);
   void Finish();
   void Learn(const QVariant& shortcuts);

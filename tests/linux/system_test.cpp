@@ -110,18 +110,6 @@ TEST_F(Settings, AValueCantBreakIntoANewEntry) {
   EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "1 [Evil] x=y");
 }
 
-TEST_F(Settings, FirstStartWritesTheDefaultsThroughTheSelectionHandling) {
-  IniSettings store;
-  fake::FakePlatform fp;
-  platform::Platform real{fp.box,      fp.audio, fp.mixer, fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, store, fp.registry, fp.files, fp.tray, fp.clock, fp.codepage, fp.pictures};
-  Form1 form{real};
-  form.Form_Load();
-  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "16");
-  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo2", ""), "0");
-  EXPECT_TRUE(form.Timer1.Running());
-}
-
 // The real store behind an otherwise fake program.
 struct WithStore {
   fake::FakePlatform fp;
@@ -130,6 +118,27 @@ struct WithStore {
                           fp.messages, fp.timer, fp.window, store,      fp.registry, fp.files, fp.tray, fp.clock,
                           fp.codepage, fp.pictures};
 };
+
+// The real autostart entries and program files behind an otherwise fake program; made after the
+// test has pointed the XDG variables where it wants them.
+struct WithXdg {
+  fake::FakePlatform fp;
+  XdgRegistry registry;
+  LinuxFiles files;
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files,
+                          fp.tray,     fp.clock, fp.codepage, fp.pictures};
+};
+
+TEST_F(Settings, FirstStartWritesTheDefaultsThroughTheSelectionHandling) {
+  WithStore s;
+  IniSettings& store = s.store;
+  Form1 form{s.real};
+  form.Form_Load();
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo1", ""), "16");
+  EXPECT_EQ(store.GetSetting("Brightfen", kProductName, "Combo2", ""), "0");
+  EXPECT_TRUE(form.Timer1.Running());
+}
 
 TEST_F(Settings, AFileWithJunkInItIsReadByTheRulesAndKeptAsItWas) {
   const fs::path file = root / "home/Brightfen/Brightfen.ini";
@@ -223,56 +232,44 @@ using Autostart = TempXdg;
 
 TEST_F(Autostart, TheMachineWideEntryIsReadableByEveryUserWhateverTheUmask) {
   const mode_t saved = ::umask(077);
-  fake::FakePlatform fp;
-  XdgRegistry registry;
-  LinuxFiles files;
-  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
-  mStartUp::AddToStartUp(real);
+  WithXdg s;
+  mStartUp::AddToStartUp(s.real);
   ::umask(saved);
-  const fs::path entry = root / "etc/autostart" / (files.ProgramFileName() + ".desktop");
+  const fs::path entry = root / "etc/autostart" / (s.files.ProgramFileName() + ".desktop");
   EXPECT_EQ(ModeOf(entry), 0644u);
   EXPECT_EQ(ModeOf(entry.parent_path()), 0755u);
   EXPECT_EQ(ModeOf(root / "etc"), 0755u);
 }
 
 TEST_F(Autostart, TheEntryIsWrittenRewrittenAndRemoved) {
-  fake::FakePlatform fp;
-  XdgRegistry registry;
-  LinuxFiles files;
-  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
-  const fs::path entry = root / "etc/autostart" / (files.ProgramFileName() + ".desktop");
-  mStartUp::AddToStartUp(real);
+  WithXdg s;
+  const fs::path entry = root / "etc/autostart" / (s.files.ProgramFileName() + ".desktop");
+  mStartUp::AddToStartUp(s.real);
   ASSERT_TRUE(fs::exists(entry));
   const std::string text = ReadWholeFile(entry);
   EXPECT_EQ(text.rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
-  EXPECT_NE(text.find("\nExec=\"" + files.ProgramFolder() + "/" + files.ProgramFileName() + "\"\n"), std::string::npos)
+  EXPECT_NE(text.find("\nExec=\"" + s.files.ProgramFolder() + "/" + s.files.ProgramFileName() + "\"\n"), std::string::npos)
       << text;
   // The entry reads back as the value that was written, so a later start can tell it names this program.
   platform::RegKey32 machine = platform::kHkeyLocalMachine;
-  EXPECT_EQ(RegStuff::ReadKeyText(registry, machine, RegStuff::kRunKey, files.ProgramFileName()),
-            RegStuff::RunCommand(files.ProgramFolder() + "/" + files.ProgramFileName()));
+  EXPECT_EQ(RegStuff::ReadKeyText(s.registry, machine, RegStuff::kRunKey, s.files.ProgramFileName()),
+            RegStuff::RunCommand(s.files.ProgramFolder() + "/" + s.files.ProgramFileName()));
   std::ofstream(entry) << "stale";
-  mStartUp::AddToStartUp(real);
+  mStartUp::AddToStartUp(s.real);
   EXPECT_NE(ReadWholeFile(entry).find("Exec="), std::string::npos);
-  EXPECT_FALSE(fs::exists(root / "home/autostart" / (files.ProgramFileName() + ".desktop")));
-  mStartUp::RemoveFromStartUp(real);
+  EXPECT_FALSE(fs::exists(root / "home/autostart" / (s.files.ProgramFileName() + ".desktop")));
+  mStartUp::RemoveFromStartUp(s.real);
   EXPECT_FALSE(fs::exists(entry));
-  mStartUp::RemoveFromStartUp(real);  // nothing there: nothing happens
+  mStartUp::RemoveFromStartUp(s.real);  // nothing there: nothing happens
 }
 
 TEST_F(Autostart, RemovingMakesNoFoldersAndWritingMakesOnlyTheOneItWrites) {
-  fake::FakePlatform fp;
-  XdgRegistry registry;
-  LinuxFiles files;
-  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
-  mStartUp::RemoveFromStartUp(real);  // the option switched off on a fresh system
+  WithXdg s;
+  mStartUp::RemoveFromStartUp(s.real);  // the option switched off on a fresh system
   EXPECT_FALSE(fs::exists(root / "etc/autostart"));
   EXPECT_FALSE(fs::exists(root / "home/autostart"));
-  mStartUp::AddToStartUp(real);
-  EXPECT_TRUE(fs::exists(root / "etc/autostart" / (files.ProgramFileName() + ".desktop")));
+  mStartUp::AddToStartUp(s.real);
+  EXPECT_TRUE(fs::exists(root / "etc/autostart" / (s.files.ProgramFileName() + ".desktop")));
   EXPECT_FALSE(fs::exists(root / "home/autostart"));  // the user's folder is not needed
 }
 
@@ -280,15 +277,11 @@ TEST_F(Autostart, WithoutWriteAccessToTheSystemFolderTheUsersEntryIsWritten) {
   // The machine-wide folder can't be made: its parent is a file.
   std::ofstream(root / "blocked") << "";
   setenv("XDG_CONFIG_DIRS", (root / "blocked").c_str(), 1);
-  fake::FakePlatform fp;
-  XdgRegistry registry;
-  LinuxFiles files;
-  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
-                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
-  mStartUp::AddToStartUp(real);
-  const fs::path user = root / "home/autostart" / (files.ProgramFileName() + ".desktop");
+  WithXdg s;
+  mStartUp::AddToStartUp(s.real);
+  const fs::path user = root / "home/autostart" / (s.files.ProgramFileName() + ".desktop");
   EXPECT_TRUE(fs::exists(user));
-  mStartUp::RemoveFromStartUp(real);
+  mStartUp::RemoveFromStartUp(s.real);
   EXPECT_FALSE(fs::exists(user));
 }
 

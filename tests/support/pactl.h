@@ -21,9 +21,8 @@ inline std::string Run(const std::string& command) {
 
 inline bool HaveTestServer() { return std::getenv("HUSHDIAL_TEST_PULSE") != nullptr; }
 
-// Percentages of the default sink's channels, as pactl prints them.
-inline std::vector<int> SinkPercents() {
-  const std::string out = Run("pactl get-sink-volume @DEFAULT_SINK@");
+// The percentages in pactl's answer about a sink's volume, one per channel.
+inline std::vector<int> PercentsIn(const std::string& out) {
   std::vector<int> percents;
   for (std::size_t pos = out.find('%'); pos != std::string::npos; pos = out.find('%', pos + 1)) {
     std::size_t start = pos;
@@ -32,6 +31,9 @@ inline std::vector<int> SinkPercents() {
   }
   return percents;
 }
+
+// Percentages of the default sink's channels, as pactl prints them.
+inline std::vector<int> SinkPercents() { return PercentsIn(Run("pactl get-sink-volume @DEFAULT_SINK@")); }
 
 inline int SinkPercent() {
   const auto percents = SinkPercents();

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/pactl.h"
+
 extern char** environ;
 
 namespace hush::test {
@@ -59,12 +61,8 @@ class PulseServer {
   }
   // The first channel's percent of the default sink, or -1.
   int Percent() const {
-    const std::string out = Pactl("get-sink-volume @DEFAULT_SINK@");
-    const auto pos = out.find('%');
-    if (pos == std::string::npos) return -1;
-    auto start = pos;
-    while (start > 0 && out[start - 1] >= '0' && out[start - 1] <= '9') --start;
-    return start < pos ? std::stoi(out.substr(start, pos - start)) : -1;
+    const std::vector<int> percents = PercentsIn(Pactl("get-sink-volume @DEFAULT_SINK@"));
+    return percents.empty() ? -1 : percents[0];
   }
 
  private:
