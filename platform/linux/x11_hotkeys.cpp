@@ -3,26 +3,89 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
+// xcb's XKB header names a field 'explicit', a C++ keyword.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace hush::platform::linux_backend {
 
-namespace {
-constexpr xcb_keysym_t kNumLockKeysym = 0xff7f;
-}  // namespace
-
 struct X11Hotkeys::X {
   xcb_connection_t* connection = nullptr;
   xcb_window_t root = 0;
-  xcb_key_symbols_t* symbols = nullptr;
-  std::uint16_t numLock = 0;
+  xkb_context* context = nullptr;
+  xkb_keymap* keymap = nullptr;
+  std::int32_t device = -1;
+  std::uint8_t xkbEvent = 0;  // the XKB extension's first event number
+  std::uint8_t group = 0;     // the keyboard's active (effective) group
+  std::uint16_t numLock = 0;  // the modifier that NumLock sets
   ~X() {
-    if (symbols) xcb_key_symbols_free(symbols);
+    if (keymap) xkb_keymap_unref(keymap);
+    if (context) xkb_context_unref(context);
   }
 };
+
+namespace {
+
+// Every lock variant of a combination: plain, CapsLock, NumLock, both.
+std::vector<std::uint16_t> LockVariantsOf(std::uint16_t numLock) {
+  if (!numLock) return {0, XCB_MOD_MASK_LOCK};
+  return {0, XCB_MOD_MASK_LOCK, numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)};
+}
+
+void UngrabKey(xcb_connection_t* connection, xcb_window_t root, std::uint8_t keycode, std::uint16_t modifiers,
+               std::uint16_t numLock) {
+  if (!keycode) return;
+  for (std::uint16_t lock : LockVariantsOf(numLock))
+    xcb_ungrab_key(connection, keycode, root, static_cast<std::uint16_t>(modifiers | lock));
+}
+
+// The modifier bit that the key(s) typing Num_Lock are mapped to, 0 if none.
+std::uint16_t NumLockModifier(xcb_connection_t* connection, xkb_keymap* keymap) {
+  std::vector<xkb_keycode_t> numLockKeys;
+  for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap) && key <= 255; ++key) {
+    const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
+    for (xkb_layout_index_t layout = 0; layout < layouts; ++layout) {
+      const xkb_keysym_t* syms = nullptr;
+      const int n = xkb_keymap_key_get_syms_by_level(keymap, key, layout, 0, &syms);
+      for (int i = 0; i < n; ++i)
+        if (syms[i] == XKB_KEY_Num_Lock) numLockKeys.push_back(key);
+    }
+  }
+  if (numLockKeys.empty()) return 0;
+  std::uint16_t mask = 0;
+  if (xcb_get_modifier_mapping_reply_t* map =
+          xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr)) {
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
+    for (int mod = 0; mod < 8; ++mod)
+      for (int k = 0; k < map->keycodes_per_modifier; ++k)
+        for (xkb_keycode_t key : numLockKeys)
+          if (codes[mod * map->keycodes_per_modifier + k] == key) mask = static_cast<std::uint16_t>(1u << mod);
+    free(map);
+  }
+  return mask;
+}
+
+// The lowest key whose first level types sym in the given group, 0 if none.
+std::uint8_t KeyInGroup(xkb_keymap* keymap, xkb_layout_index_t group, xkb_keysym_t sym) {
+  const xkb_keysym_t upper = xkb_keysym_to_upper(sym);
+  for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap) && key <= 255; ++key) {
+    if (group >= xkb_keymap_num_layouts_for_key(keymap, key)) continue;
+    const xkb_keysym_t* syms = nullptr;
+    const int n = xkb_keymap_key_get_syms_by_level(keymap, key, group, 0, &syms);
+    for (int i = 0; i < n; ++i)
+      if (syms[i] == sym || syms[i] == upper) return static_cast<std::uint8_t>(key);
+  }
+  return 0;
+}
+
+}  // namespace
 
 X11Hotkeys::X11Hotkeys() = default;
 
@@ -54,25 +117,79 @@ bool X11Hotkeys::Connect() {
   auto x = std::make_unique<X>();
   x->connection = x11->connection();
   x->root = xcb_setup_roots_iterator(xcb_get_setup(x->connection)).data->root;
-  x->symbols = xcb_key_symbols_alloc(x->connection);
-  // The modifier that NumLock sets, so that shortcuts work whether it is on or off.
-  if (xcb_keycode_t* numLockCodes = xcb_key_symbols_get_keycode(x->symbols, kNumLockKeysym)) {
-    xcb_get_modifier_mapping_reply_t* map =
-        xcb_get_modifier_mapping_reply(x->connection, xcb_get_modifier_mapping(x->connection), nullptr);
-    if (map) {
-      const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
-      for (int mod = 0; mod < 8; ++mod)
-        for (int k = 0; k < map->keycodes_per_modifier; ++k)
-          for (xcb_keycode_t* n = numLockCodes; *n != XCB_NO_SYMBOL; ++n)
-            if (codes[mod * map->keycodes_per_modifier + k] == *n) x->numLock = static_cast<std::uint16_t>(1u << mod);
-      free(map);
-    }
-    free(numLockCodes);
+  std::uint8_t xkbError = 0;
+  if (xkb_x11_setup_xkb_extension(x->connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                  XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &x->xkbEvent, &xkbError)) {
+    x->device = xkb_x11_get_core_keyboard_device_id(x->connection);
+    x->context = xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES |
+                                                                XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   }
+  if (!x->context || x->device < 0) {
+    if (!warned_) {
+      std::fprintf(stderr, "Hushdial: this X server has no keyboard extension (XKB), so the shortcuts are off. The "
+                           "test buttons still work.\n");
+      warned_ = true;
+    }
+    return false;
+  }
+  // A new layout, a changed keymap and a change of group all move the keys the letters are on.
+  const auto events = static_cast<std::uint16_t>(XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                                 XCB_XKB_EVENT_TYPE_STATE_NOTIFY);
+  const auto mapParts = static_cast<std::uint16_t>(XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
+                                                   XCB_XKB_MAP_PART_MODIFIER_MAP);
+  xcb_xkb_select_events(x->connection, static_cast<xcb_xkb_device_spec_t>(x->device), events, 0, events, mapParts,
+                        mapParts, nullptr);
   x_ = std::move(x);
+  LoadKeymap();
   QCoreApplication::instance()->installNativeEventFilter(this);
   filterInstalled_ = true;
   return true;
+}
+
+void X11Hotkeys::LoadKeymap() {
+  if (xkb_keymap* keymap = xkb_x11_keymap_new_from_device(x_->context, x_->connection, x_->device,
+                                                          XKB_KEYMAP_COMPILE_NO_FLAGS)) {
+    if (x_->keymap) xkb_keymap_unref(x_->keymap);
+    x_->keymap = keymap;
+  }
+  if (xcb_xkb_get_state_reply_t* state = xcb_xkb_get_state_reply(
+          x_->connection, xcb_xkb_get_state(x_->connection, static_cast<xcb_xkb_device_spec_t>(x_->device)), nullptr)) {
+    x_->group = state->group;
+    free(state);
+  }
+  x_->numLock = x_->keymap ? NumLockModifier(x_->connection, x_->keymap) : 0;
+}
+
+// The key that types the letter in the active group, else in the first group that has it.
+std::uint8_t X11Hotkeys::KeyFor(std::uint32_t vk) const {
+  if (!x_->keymap) return 0;
+  const xkb_keysym_t sym = (vk >= 'A' && vk <= 'Z') ? vk - 'A' + 'a' : vk;
+  const xkb_layout_index_t groups = xkb_keymap_num_layouts(x_->keymap);
+  if (x_->group < groups)
+    if (std::uint8_t key = KeyInGroup(x_->keymap, x_->group, sym)) return key;
+  for (xkb_layout_index_t group = 0; group < groups; ++group)
+    if (std::uint8_t key = KeyInGroup(x_->keymap, group, sym)) return key;
+  return 0;
+}
+
+// Grabs every lock variant; on any refusal (BadAccess: another client holds it) none is kept.
+bool X11Hotkeys::TryGrab(std::uint8_t keycode, std::uint16_t modifiers) {
+  std::vector<xcb_void_cookie_t> cookies;
+  for (std::uint16_t lock : LockVariants())
+    cookies.push_back(xcb_grab_key_checked(x_->connection, 1, x_->root, static_cast<std::uint16_t>(modifiers | lock),
+                                           keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+  bool refused = false;
+  for (const xcb_void_cookie_t& cookie : cookies) {
+    if (xcb_generic_error_t* error = xcb_request_check(x_->connection, cookie)) {
+      refused = true;
+      free(error);
+    }
+  }
+  if (refused) {
+    UngrabKey(x_->connection, x_->root, keycode, modifiers, x_->numLock);
+    xcb_flush(x_->connection);
+  }
+  return !refused;
 }
 
 bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
@@ -86,44 +203,20 @@ bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint3
   if (modifiers & kModControl) mask |= XCB_MOD_MASK_CONTROL;
   if (modifiers & kModAlt) mask |= XCB_MOD_MASK_1;
   if (modifiers & kModWin) mask |= XCB_MOD_MASK_4;
-  xcb_keysym_t keysym = vk;
-  if (vk >= 'A' && vk <= 'Z') keysym = vk - 'A' + 'a';
-  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(x_->symbols, keysym);
-  if (!codes) return false;
-  const xcb_keycode_t keycode = codes[0];
-  free(codes);
-  if (keycode == XCB_NO_SYMBOL) return false;
-
-  std::vector<xcb_void_cookie_t> cookies;
-  for (std::uint16_t lock : LockVariants())
-    cookies.push_back(xcb_grab_key_checked(x_->connection, 1, x_->root, static_cast<std::uint16_t>(mask | lock),
-                                           keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-  bool refused = false;
-  for (const xcb_void_cookie_t& cookie : cookies) {
-    if (xcb_generic_error_t* error = xcb_request_check(x_->connection, cookie)) {
-      refused = true;  // BadAccess when another client holds it; any error leaves it not ours
-      free(error);
-    }
-  }
-  const Grab grab{window, keycode, mask, vk, modifiers};
-  if (refused) {  // another client holds the combination: the shortcut is simply not ours
-    Ungrab(grab);
-    xcb_flush(x_->connection);
-    return false;
-  }
-  grabs_[{window, id}] = grab;
+  const std::uint8_t keycode = KeyFor(vk);
+  if (!keycode) return false;
+  for (const auto& [key, grab] : grabs_)
+    if (grab.keycode == keycode && grab.modifiers == mask) return false;
+  // Another client holding the combination leaves the shortcut simply not ours.
+  if (!TryGrab(keycode, mask)) return false;
+  grabs_[{window, id}] = Grab{window, keycode, mask, vk, modifiers};
   return true;
 }
 
-// Every lock variant of a combination: plain, CapsLock, NumLock, both.
-std::vector<std::uint16_t> X11Hotkeys::LockVariants() const {
-  if (!x_->numLock) return {0, XCB_MOD_MASK_LOCK};
-  return {0, XCB_MOD_MASK_LOCK, x_->numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | x_->numLock)};
-}
+std::vector<std::uint16_t> X11Hotkeys::LockVariants() const { return LockVariantsOf(x_->numLock); }
 
 void X11Hotkeys::Ungrab(const Grab& grab) {
-  for (std::uint16_t lock : LockVariants())
-    xcb_ungrab_key(x_->connection, grab.keycode, x_->root, static_cast<std::uint16_t>(grab.modifiers | lock));
+  UngrabKey(x_->connection, x_->root, grab.keycode, grab.modifiers, x_->numLock);
 }
 
 bool X11Hotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
@@ -135,19 +228,69 @@ bool X11Hotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   return true;
 }
 
+std::uint8_t X11Hotkeys::GrabbedKey(WindowHandle window, std::int32_t id) const {
+  const auto it = grabs_.find({window, id});
+  return it == grabs_.end() ? 0 : it->second.keycode;
+}
+
+// Moves every registration to the key that now types its letter. The keys given up are released
+// before any is taken, so that two letters trading keys (Q and A between QWERTY and AZERTY) never
+// meet, and other programs get them back at once.
+void X11Hotkeys::FollowKeyboard(bool reloadKeymap) {
+  const std::uint16_t oldNumLock = x_->numLock;
+  if (reloadKeymap) LoadKeymap();
+  const bool locksMoved = x_->numLock != oldNumLock;
+  std::vector<std::pair<Grab*, std::uint8_t>> moves;
+  for (auto& [key, grab] : grabs_) {
+    const std::uint8_t target = KeyFor(grab.vk);
+    if (target == grab.keycode && !locksMoved) continue;
+    UngrabKey(x_->connection, x_->root, grab.keycode, grab.modifiers, oldNumLock);
+    grab.keycode = 0;
+    moves.emplace_back(&grab, target);
+  }
+  for (auto& [grab, target] : moves) {
+    if (!target) continue;  // no group types the letter any more
+    bool ours = false;
+    for (const auto& [key, other] : grabs_) ours = ours || (other.keycode == target && other.modifiers == grab->modifiers);
+    // A key another client holds stays theirs: the shortcut is silently not ours, as at arming.
+    if (!ours && TryGrab(target, grab->modifiers)) grab->keycode = target;
+  }
+  xcb_flush(x_->connection);
+}
+
 bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "xcb_generic_event_t" || !x_) return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
-  if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
+  const std::uint8_t type = event->response_type & 0x7f;
+  if (x_->xkbEvent && type == x_->xkbEvent) {
+    // The first bytes of every XKB event: type, XKB type, sequence. Qt handles them too.
+    const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
+    if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
+      FollowKeyboard(true);
+    } else if (xkbType == XCB_XKB_STATE_NOTIFY) {
+      const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+      if (state->group != x_->group) {
+        x_->group = state->group;
+        FollowKeyboard(false);
+      }
+    }
+    return false;
+  }
+  if (type == XCB_MAPPING_NOTIFY) {
+    const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+    if (mapping->request != XCB_MAPPING_POINTER) FollowKeyboard(true);
+    return false;
+  }
+  if (type != XCB_KEY_PRESS) return false;
   auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
   const auto relevant = static_cast<std::uint16_t>(XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 |
                                                    XCB_MOD_MASK_4);
   const auto state = static_cast<std::uint16_t>(press->state & relevant);
   for (const auto& [key, grab] : grabs_) {
-    if (grab.keycode != press->detail || grab.modifiers != state) continue;
+    if (!grab.keycode || grab.keycode != press->detail || grab.modifiers != state) continue;
     Post(Msg{grab.window, kWmHotkey, static_cast<std::uintptr_t>(key.second),
-                         static_cast<std::intptr_t>(grab.winModifiers | (grab.vk << 16)), press->time, press->root_x,
-                         press->root_y});
+             static_cast<std::intptr_t>(grab.winModifiers | (grab.vk << 16)), press->time, press->root_x,
+             press->root_y});
     return true;
   }
   return false;

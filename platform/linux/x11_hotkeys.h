@@ -11,6 +11,11 @@ namespace hush::platform::linux_backend {
 
 // Global shortcuts on X11: passive grabs on the root window, made for every lock-modifier variant,
 // on Qt's own X connection; presses become the hotkey messages of the registering window.
+//
+// A shortcut names a letter, not a key: the grab sits on the key that types the letter under the
+// keyboard layout in force, and moves with it when the layout, the keymap or the active group
+// changes. A letter that the active group lacks (Q under a Russian group) stays on the key that types
+// it in the first group that has it, as Windows keeps the Latin letters of non-Latin layouts.
 class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractNativeEventFilter {
  public:
   X11Hotkeys();
@@ -24,16 +29,23 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   // False on Wayland without XWayland, or before there is a GUI application.
   bool Available();
 
+  // The key a registration is grabbed on now, 0 when it holds none (for tests).
+  std::uint8_t GrabbedKey(WindowHandle window, std::int32_t id) const;
+
  private:
   struct Grab {
     WindowHandle window;
-    std::uint8_t keycode;
+    std::uint8_t keycode;    // 0 while the letter has no key, or another client holds the key
     std::uint16_t modifiers;  // X modifier mask
     std::uint32_t vk;
     std::uint32_t winModifiers;
   };
   bool Connect();
+  void LoadKeymap();
+  std::uint8_t KeyFor(std::uint32_t vk) const;
+  bool TryGrab(std::uint8_t keycode, std::uint16_t modifiers);
   void Ungrab(const Grab& grab);
+  void FollowKeyboard(bool reloadKeymap);
   std::vector<std::uint16_t> LockVariants() const;
 
   struct X;
