@@ -1,5 +1,10 @@
 # Private test services for tools/test: an X server, a window manager, a tray host and a sound server
 # with a null sink, all on sockets of their own under one temporary folder. Sourced, not run.
+#
+# The sound server is PulseAudio or PipeWire (pipewire, wireplumber and PipeWire's pulse server, with a
+# session bus of their own): HUSHDIAL_SOUND_SERVER names it, else the first that hush_sound_servers
+# lists. Either way the tests reach it only through the private sockets, and the ALSA default device
+# is sent there too, so the desktop's own sound setup is never touched.
 
 hush_services_dir=""
 
@@ -41,21 +46,7 @@ hush_start_services() {
     echo $! >"$run/trayer.pid"
   fi
 
-  # Sound server: only the native protocol on a private socket and one null sink.
-  echo "autospawn = no" >"$run/home/.config/pulse/client.conf"
-  export PULSE_CLIENTCONFIG="$run/home/.config/pulse/client.conf"
-  export PULSE_SERVER="unix:$run/pulse.sock"
-  HOME="$run/home" XDG_RUNTIME_DIR="$run/xdg" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-    --log-target="file:$run/pulse.log" --disallow-exit=no \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$run/pulse.sock" \
-    --load="module-null-sink sink_name=hushdial_test channels=2" >"$run/pulse.out" 2>&1 &
-  echo $! >"$run/pulse.pid"
-  for i in $(seq 1 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  pactl info >/dev/null 2>&1 || { echo "PulseAudio did not come up:" >&2; cat "$run/pulse.log" >&2; return 1; }
-  pactl set-default-sink hushdial_test
+  hush_start_sound || return 1
   export HUSHDIAL_TEST_PULSE=1
   export HUSHDIAL_TEST_X11=1
 }
@@ -63,15 +54,170 @@ hush_start_services() {
 hush_stop_services() {
   local run=$hush_services_dir
   [ -n "$run" ] && [ -d "$run" ] || return 0
-  pactl exit >/dev/null 2>&1 || true
+  hush_stop_sound
+  [ -f "$run/dbus.pid" ] && kill "$(cat "$run/dbus.pid")" 2>/dev/null
   local f
-  for f in pulse trayer openbox xvfb; do
+  for f in trayer openbox xvfb; do
     [ -f "$run/$f.pid" ] && kill "$(cat "$run/$f.pid")" 2>/dev/null || true
   done
   sleep 0.2
-  for f in pulse trayer openbox xvfb; do
+  for f in trayer openbox xvfb; do
     [ -f "$run/$f.pid" ] && kill -9 "$(cat "$run/$f.pid")" 2>/dev/null || true
   done
   rm -rf "$run"
   hush_services_dir=""
+}
+
+# The sound servers this machine can run for the tests, one a line, the one to prefer first: PipeWire
+# where its pulse server or ALSA plugin is the desktop's (PulseAudio is never installed there).
+hush_sound_servers() {
+  local pipewire="" pulse=""
+  if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v dbus-daemon >/dev/null &&
+    compgen -G "/usr/lib/*/pipewire-0.3/libpipewire-module-protocol-pulse.so" >/dev/null; then
+    pipewire=pipewire
+  fi
+  command -v pulseaudio >/dev/null && pulse=pulseaudio
+  if hush_installed pipewire-pulse || hush_installed pipewire-alsa; then
+    printf '%s\n' $pipewire $pulse
+  else
+    printf '%s\n' $pulse $pipewire
+  fi
+}
+
+# Installed, not just known to dpkg (a package removed with its configuration left is not).
+hush_installed() {
+  [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | cut -c2)" = i ]
+}
+
+hush_wait_pulse() {
+  local i
+  for i in $(seq 1 100); do
+    pactl info >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts the chosen sound server in the services folder; hush_stop_sound and hush_start_sound again
+# restart the whole of it (tests/linux/sound-server-restart does).
+hush_start_sound() {
+  local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir}
+  export HUSHDIAL_SOUND_SERVER=${HUSHDIAL_SOUND_SERVER:-$(hush_sound_servers | head -1)}
+  mkdir -p "$run/home/.config/pulse" "$run/xdg" "$run/pipewire"
+  chmod 700 "$run/xdg" "$run/pipewire"
+  echo "autospawn = no" >"$run/home/.config/pulse/client.conf"
+  export PULSE_CLIENTCONFIG="$run/home/.config/pulse/client.conf"
+  export PULSE_SERVER="unix:$run/pulse.sock"
+  # ALSA's default device goes to the private server: through the pulse plugin, or through PipeWire's
+  # own plugin where the machine makes that the default (it finds the private PipeWire by this folder).
+  printf 'pcm.!default { type pulse }\nctl.!default { type pulse }\n' >"$run/alsa.conf"
+  export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$run/alsa.conf"
+  export PIPEWIRE_RUNTIME_DIR="$run/pipewire"
+  unset PIPEWIRE_REMOTE
+  case "$HUSHDIAL_SOUND_SERVER" in
+    pulseaudio) hush_start_pulseaudio "$run" ;;
+    pipewire) hush_start_pipewire "$run" ;;
+    *) echo "no sound server to test with (install pulseaudio, or pipewire and wireplumber)" >&2; return 1 ;;
+  esac || return 1
+  pactl set-default-sink hushdial_test
+  echo "sound server: $HUSHDIAL_SOUND_SERVER ($(pactl info | sed -n 's/^Server Name: //p'))"
+}
+
+hush_start_pulseaudio() {
+  local run=$1
+  # Only the native protocol on a private socket and one null sink.
+  HOME="$run/home" XDG_RUNTIME_DIR="$run/xdg" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --log-target="file:$run/pulse.log" --disallow-exit=no \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$run/pulse.sock" \
+    --load="module-null-sink sink_name=hushdial_test channels=2" >"$run/pulse.out" 2>&1 &
+  echo $! >"$run/sound-pulse.pid"
+  hush_wait_pulse || { echo "PulseAudio did not come up:" >&2; cat "$run/pulse.log" >&2; return 1; }
+}
+
+# PipeWire with the null sink, wireplumber for the default sink and its metadata (without any device
+# monitor, so no real sound card is opened), and PipeWire's pulse server, each with configuration of
+# its own, a private home and runtime folder.
+hush_start_pipewire() {
+  local run=$1
+  if [ ! -f "$run/dbus.pid" ]; then
+    dbus-daemon --session --nofork --nopidfile --print-address=3 --address="unix:path=$run/bus" \
+      3>"$run/bus.address" >"$run/dbus.log" 2>&1 &
+    echo $! >"$run/dbus.pid"
+    local i
+    for i in $(seq 1 50); do [ -s "$run/bus.address" ] && break; sleep 0.05; done
+  fi
+  cat >"$run/pipewire.conf" <<'CONF'
+context.properties = { core.daemon = true core.name = pipewire-0 link.max-buffers = 16 }
+context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert support.* = support/libspa-support }
+context.modules = [
+  { name = libpipewire-module-protocol-native }
+  { name = libpipewire-module-metadata }
+  { name = libpipewire-module-spa-device-factory }
+  { name = libpipewire-module-spa-node-factory }
+  { name = libpipewire-module-client-node }
+  { name = libpipewire-module-client-device }
+  { name = libpipewire-module-access args = { } }
+  { name = libpipewire-module-adapter }
+  { name = libpipewire-module-link-factory }
+  { name = libpipewire-module-session-manager }
+]
+context.objects = [
+  { factory = spa-node-factory
+    args = { factory.name = support.node.driver node.name = Dummy-Driver node.group = pipewire.dummy
+             priority.driver = 20000 } }
+  { factory = adapter
+    args = { factory.name = support.null-audio-sink node.name = hushdial_test node.description = "Hushdial test sink"
+             media.class = Audio/Sink object.linger = true audio.position = [ FL FR ] monitor.channel-volumes = true } }
+]
+CONF
+  cat >"$run/pipewire-pulse.conf" <<CONF
+context.properties = { core.daemon = false }
+context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert support.* = support/libspa-support }
+context.modules = [
+  { name = libpipewire-module-protocol-native }
+  { name = libpipewire-module-client-node }
+  { name = libpipewire-module-adapter }
+  { name = libpipewire-module-metadata }
+  { name = libpipewire-module-protocol-pulse args = { server.address = [ "unix:$run/pulse.sock" ] } }
+]
+CONF
+  rm -rf "$run/wireplumber"
+  cp -r /usr/share/wireplumber "$run/wireplumber"
+  sed -i -E 's/^(alsa|v4l2|libcamera)_monitor\.enable\(\)/-- &/' "$run/wireplumber/main.lua.d/90-enable-all.lua"
+  sed -i '/bluetooth\.lua/d' "$run/wireplumber/wireplumber.conf"
+  local env=(env HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" XDG_STATE_HOME="$run/home/.local/state"
+    XDG_DATA_HOME="$run/home/.local/share" XDG_RUNTIME_DIR="$run/pipewire" PIPEWIRE_RUNTIME_DIR="$run/pipewire"
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" WIREPLUMBER_CONFIG_DIR="$run/wireplumber" DISPLAY=)
+  "${env[@]}" pipewire -c "$run/pipewire.conf" >"$run/pipewire.log" 2>&1 &
+  echo $! >"$run/sound-pipewire.pid"
+  local i
+  for i in $(seq 1 100); do [ -S "$run/pipewire/pipewire-0" ] && break; sleep 0.05; done
+  "${env[@]}" wireplumber >"$run/wireplumber.log" 2>&1 &
+  echo $! >"$run/sound-wireplumber.pid"
+  "${env[@]}" pipewire -c "$run/pipewire-pulse.conf" >"$run/pipewire-pulse.log" 2>&1 &
+  echo $! >"$run/sound-pulse.pid"
+  hush_wait_pulse || { echo "PipeWire did not come up:" >&2; tail -n 20 "$run"/pipewire*.log "$run/wireplumber.log" >&2; return 1; }
+  # The sink is the default once wireplumber has chosen it.
+  for i in $(seq 1 100); do
+    pactl info 2>/dev/null | grep -q "^Default Sink: hushdial_test" && return 0
+    sleep 0.05
+  done
+  echo "wireplumber chose no default sink" >&2
+  return 1
+}
+
+hush_stop_sound() {
+  local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir} f pids=()
+  for f in "$run"/sound-*.pid; do
+    [ -f "$f" ] || continue
+    pids+=("$(cat "$f")")
+    rm -f "$f"
+  done
+  [ ${#pids[@]} -eq 0 ] && return 0
+  kill "${pids[@]}" 2>/dev/null
+  local i
+  for i in $(seq 1 40); do kill -0 "${pids[@]}" 2>/dev/null || break; sleep 0.05; done
+  kill -9 "${pids[@]}" 2>/dev/null
+  rm -f "$run/pulse.sock"
+  return 0
 }
