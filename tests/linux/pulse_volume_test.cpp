@@ -16,7 +16,7 @@
 #include "platform/linux/pulse_core_audio.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/support/pactl.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/sound_server.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 #include "volume/mCoreAudio.h"
@@ -250,47 +250,33 @@ TEST_F(PulseVolume, TenThousandStepsOnEachPathLeaveDescriptorsAndMemoryFlat) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
-TEST(PulseServerRestart, StepsStopWithTheServerAndWorkAgainWhenItIsBack) {
-  if (!test::HaveTestServer()) GTEST_SKIP() << "needs the private sound server that tools/test starts";
-  char dir[] = "/tmp/hushdial-own-pulse.XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  test::PulseServer server(dir);
-  ASSERT_TRUE(server.Start());
-  const char* saved = std::getenv("PULSE_SERVER");
-  const std::string previous = saved ? saved : "";
-  setenv("PULSE_SERVER", server.Address().c_str(), 1);
-  {
-    fake::FakePlatform fp;
-    LinuxCoreAudio audio{""};
-    AlsaMixer mixer{"default"};
-    platform::Platform real = fp.With(audio, mixer);
-    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
-      WinVersion::WindowsMajorVersion = major;
-      server.Pactl("set-sink-volume @DEFAULT_SINK@ 50%");
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      VolumeSet::SetVolume(real, true);
-      EXPECT_EQ(server.Percent(), major == 10 ? 51 : 52) << "version " << major;
-    }
-    server.Stop();
-    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
-      WinVersion::WindowsMajorVersion = major;
-      VolumeSet::SetVolume(real, true);
-      VolumeSet::SetVolume(real, false);
-    }
-    EXPECT_TRUE(fp.box.shown.empty());
-    ASSERT_TRUE(server.Start());
-    for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
-      WinVersion::WindowsMajorVersion = major;
-      server.Pactl("set-sink-volume @DEFAULT_SINK@ 30%");
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      VolumeSet::SetVolume(real, true);
-      EXPECT_EQ(server.Percent(), major == 10 ? 31 : 32) << "version " << major << " after the restart";
-    }
-    EXPECT_TRUE(fp.box.shown.empty());
+TEST(SoundServerRestart, StepsStopWithTheServerAndWorkAgainWhenItIsBack) {
+  if (!test::CanRestartSoundServer()) GTEST_SKIP() << "needs the private sound server that tools/test starts";
+  fake::FakePlatform fp;
+  LinuxCoreAudio audio{""};
+  AlsaMixer mixer{"default"};
+  platform::Platform real = fp.With(audio, mixer);
+  for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+    WinVersion::WindowsMajorVersion = major;
+    test::SetSinkVolume("50%");
+    VolumeSet::SetVolume(real, true);
+    EXPECT_EQ(test::SinkPercent(), major == 10 ? 51 : 52) << "version " << major;
   }
-  server.Stop();
-  if (saved) setenv("PULSE_SERVER", previous.c_str(), 1);
-  std::filesystem::remove_all(dir);
+  ASSERT_TRUE(test::StopSoundServer());
+  for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+    WinVersion::WindowsMajorVersion = major;
+    VolumeSet::SetVolume(real, true);
+    VolumeSet::SetVolume(real, false);
+  }
+  EXPECT_TRUE(fp.box.shown.empty());
+  ASSERT_TRUE(test::StartSoundServer());
+  for (const std::int16_t major : {std::int16_t{10}, std::int16_t{5}}) {
+    WinVersion::WindowsMajorVersion = major;
+    test::SetSinkVolume("30%");
+    VolumeSet::SetVolume(real, true);
+    EXPECT_EQ(test::SinkPercent(), major == 10 ? 31 : 32) << "version " << major << " after the restart";
+  }
+  EXPECT_TRUE(fp.box.shown.empty());
 }
 
 }  // namespace
