@@ -228,11 +228,6 @@ bool X11Hotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   return true;
 }
 
-std::uint8_t X11Hotkeys::GrabbedKey(WindowHandle window, std::int32_t id) const {
-  const auto it = grabs_.find({window, id});
-  return it == grabs_.end() ? 0 : it->second.keycode;
-}
-
 // Moves every registration to the key that now types its letter. The keys given up are released
 // before any is taken, so that two letters trading keys (Q and A between QWERTY and AZERTY) never
 // meet, and other programs get them back at once.

@@ -29,9 +29,6 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   // False on Wayland without XWayland, or before there is a GUI application.
   bool Available();
 
-  // The key a registration is grabbed on now, 0 when it holds none (for tests).
-  std::uint8_t GrabbedKey(WindowHandle window, std::int32_t id) const;
-
  private:
   struct Grab {
     WindowHandle window;

@@ -227,6 +227,11 @@ class RealPortal : public ::testing::Test {
     ShortCuts::StopProcessing = false;
     ShortCuts::ProcessMessages(real, [] { return kWindow; });
   }
+  // kglobalaccel takes its new keys a moment after the portal has answered, longer on a loaded
+  // machine: a press that found no binding yet stepped nothing, so it is pressed again.
+  void PressUntilTaken(const std::string& keys, int expected) {
+    for (int attempt = 0; attempt < 3 && test::SinkPercent() != expected; ++attempt) PressDuringThePump(keys);
+  }
   PortalHotkeys hotkeys{[](std::int32_t id) {
     return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step"}
                         : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step"};
@@ -242,14 +247,14 @@ TEST_F(RealPortal, APressReachesThePumpThroughThePortalAndALetterChangeMovesIt) 
   ASSERT_TRUE(PortalHotkeys::Offered());
   Arm('Q', 'A');
   test::SetSinkVolume("50%");
-  PressDuringThePump("ctrl+shift+q");
+  PressUntilTaken("ctrl+shift+q", 51);
   EXPECT_EQ(test::SinkPercent(), 51);
-  PressDuringThePump("ctrl+shift+a");
+  PressUntilTaken("ctrl+shift+a", 50);
   EXPECT_EQ(test::SinkPercent(), 50);
   Arm('W', 'A');
+  PressUntilTaken("ctrl+shift+w", 51);
+  EXPECT_EQ(test::SinkPercent(), 51);
   PressDuringThePump("ctrl+shift+q");  // the old letter is no longer ours
-  EXPECT_EQ(test::SinkPercent(), 50);
-  PressDuringThePump("ctrl+shift+w");
   EXPECT_EQ(test::SinkPercent(), 51);
   EXPECT_TRUE(fp.box.shown.empty());
 }
