@@ -57,8 +57,10 @@ class ITray {
   // kGwlpWndProc: the value is a WindowProc (as an integer) or one returned earlier for this window,
   // which puts that procedure back; the previous one is returned as an opaque value.
   // kGwlpUserData: any value, kept for the window.
-  virtual std::intptr_t SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) = 0;
-  virtual std::intptr_t GetWindowLongPtrA(WindowHandle window, int index) = 0;
+  // Values are pointer-sized on every build (SetWindowLongPtrA underneath, which the 32-bit
+  // headers define as SetWindowLongA).
+  virtual std::intptr_t SetWindowLongA(WindowHandle window, int index, std::intptr_t value) = 0;
+  virtual std::intptr_t GetWindowLongA(WindowHandle window, int index) = 0;
   virtual std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
                                         std::uintptr_t wParam, std::intptr_t lParam) = 0;
 

@@ -84,15 +84,15 @@ void cSysTray::SetInTray(bool Show) {
   if (Show) {
     if (container_.UserMode()) {
       mSysTray::Shell = &platform_.tray;
-      mSysTray::PreviousWndProc = platform_.tray.SetWindowLongPtrA(
+      mSysTray::PreviousWndProc = platform_.tray.SetWindowLongA(
           ControlWindow, platform::kGwlpWndProc, reinterpret_cast<std::intptr_t>(&mSysTray::TrayWindowProc));
-      platform_.tray.SetWindowLongPtrA(ControlWindow, platform::kGwlpUserData, reinterpret_cast<std::intptr_t>(this));
+      platform_.tray.SetWindowLongA(ControlWindow, platform::kGwlpUserData, reinterpret_cast<std::intptr_t>(this));
       AddTrayIcon(ControlWindow, IconId, m_TrayTip, m_TrayIcon);
       IconShown = true;
     }
   } else if (IconShown) {
     RemoveTrayIcon(ControlWindow, IconId);
-    platform_.tray.SetWindowLongPtrA(ControlWindow, platform::kGwlpWndProc, mSysTray::PreviousWndProc);
+    platform_.tray.SetWindowLongA(ControlWindow, platform::kGwlpWndProc, mSysTray::PreviousWndProc);
     IconShown = false;
   }
   m_InTray = Show;

@@ -12,7 +12,7 @@ std::intptr_t TrayWindowProc(platform::WindowHandle hwnd, std::uint32_t uMsg, st
   if (!Shell) return 0;
   if (uMsg == TrayCallbackMessage) {
     // A borrowed reference: the window's user data never owns the control.
-    if (auto* instance = reinterpret_cast<cSysTray*>(Shell->GetWindowLongPtrA(hwnd, platform::kGwlpUserData))) {
+    if (auto* instance = reinterpret_cast<cSysTray*>(Shell->GetWindowLongA(hwnd, platform::kGwlpUserData))) {
       auto notification = static_cast<std::int32_t>(lParam);
       auto id = static_cast<std::int32_t>(wParam);
       instance->DispatchTrayMessage(notification, id);

@@ -243,7 +243,7 @@ void QtTray::Deliver(WindowHandle window, std::uint32_t notification) {
   --activations_;
 }
 
-std::intptr_t QtTray::SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) {
+std::intptr_t QtTray::SetWindowLongA(WindowHandle window, int index, std::intptr_t value) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
   std::intptr_t& slot = index == kGwlpWndProc ? it->second->proc : it->second->userData;
@@ -253,7 +253,7 @@ std::intptr_t QtTray::SetWindowLongPtrA(WindowHandle window, int index, std::int
   return previous;
 }
 
-std::intptr_t QtTray::GetWindowLongPtrA(WindowHandle window, int index) {
+std::intptr_t QtTray::GetWindowLongA(WindowHandle window, int index) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return 0;
   if (index == kGwlpWndProc) return it->second->proc;

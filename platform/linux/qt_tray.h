@@ -25,8 +25,8 @@ class QtTray : public ITray {
   WindowHandle CreateTrayWindow() override;
   void DestroyTrayWindow(WindowHandle window) override;
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override;
-  std::intptr_t SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) override;
-  std::intptr_t GetWindowLongPtrA(WindowHandle window, int index) override;
+  std::intptr_t SetWindowLongA(WindowHandle window, int index, std::intptr_t value) override;
+  std::intptr_t GetWindowLongA(WindowHandle window, int index) override;
   std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
                                 std::uintptr_t wParam, std::intptr_t lParam) override;
   bool TrayAvailable() override;

@@ -87,14 +87,19 @@ RegStatus Win32Registry::RegCloseKey(RegKey32 key) {
 
 std::string Win32Settings::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                       const std::string& fallback) {
+  // RegOpenKeyExA and RegQueryValueExA, as every Windows from XP has them (RegGetValueA has not).
   const std::string path = "Software\\" + app + "\\" + section;
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return fallback;
   char buffer[4096];
   DWORD size = sizeof buffer;
   DWORD type = 0;
-  if (::RegGetValueA(HKEY_CURRENT_USER, path.c_str(), key.c_str(), RRF_RT_REG_SZ, &type, buffer, &size) !=
-      ERROR_SUCCESS)
-    return fallback;
-  return std::string(buffer, size > 0 ? size - 1 : 0);
+  const LONG status =
+      ::RegQueryValueExA(handle, key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  ::RegCloseKey(handle);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return fallback;
+  // The stored text need not end in a terminator, and may hold one before its end.
+  return ReadRegistryText(buffer, size);
 }
 
 void Win32Settings::SaveSetting(const std::string& app, const std::string& section, const std::string& key,

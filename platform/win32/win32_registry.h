@@ -1,11 +1,21 @@
 #pragma once
+#include <cstddef>
 #include <map>
+#include <string>
 
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
 
 namespace hush::platform::win32 {
+
+// A REG_SZ value's text from the bytes the registry gave: up to the first terminator, or all of
+// them when a careless writer stored none.
+inline std::string ReadRegistryText(const char* data, std::size_t size) {
+  std::size_t length = 0;
+  while (length < size && data[length] != '\0') ++length;
+  return std::string(data, length);
+}
 
 class Win32Registry : public IRegistry {
  public:

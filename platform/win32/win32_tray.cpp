@@ -132,7 +132,7 @@ bool Win32Tray::Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* 
   return ok;
 }
 
-std::intptr_t Win32Tray::SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) {
+std::intptr_t Win32Tray::SetWindowLongA(WindowHandle window, int index, std::intptr_t value) {
   HWND hwnd = reinterpret_cast<HWND>(window);
   if (index != kGwlpWndProc) return ::SetWindowLongPtrA(hwnd, index, value);
   const auto it = Hooks().find(hwnd);
@@ -153,7 +153,7 @@ std::intptr_t Win32Tray::SetWindowLongPtrA(WindowHandle window, int index, std::
   return native;
 }
 
-std::intptr_t Win32Tray::GetWindowLongPtrA(WindowHandle window, int index) {
+std::intptr_t Win32Tray::GetWindowLongA(WindowHandle window, int index) {
   HWND hwnd = reinterpret_cast<HWND>(window);
   if (index == kGwlpWndProc) {
     const auto it = Hooks().find(hwnd);
@@ -209,7 +209,14 @@ void Win32Tray::TaskbarCreated(WindowHandle window) {
   }
 }
 
-std::int64_t Win32Clock::MonotonicMs() { return static_cast<std::int64_t>(::GetTickCount64()); }
+Win32Clock::Win32Clock()
+    : tickCount64_(reinterpret_cast<TickCount64>(
+          reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64")))) {}
+
+std::int64_t Win32Clock::MonotonicMs() {
+  if (tickCount64_) return static_cast<std::int64_t>(tickCount64_());
+  return widener_.Widen(::GetTickCount());
+}
 
 void Win32Clock::WaitForEvents(std::uint32_t maxMs) {
   ::MsgWaitForMultipleObjectsEx(0, nullptr, maxMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

@@ -17,8 +17,8 @@ class Win32Tray : public ITray {
   WindowHandle CreateTrayWindow() override;
   void DestroyTrayWindow(WindowHandle window) override;
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconDataA* data) override;
-  std::intptr_t SetWindowLongPtrA(WindowHandle window, int index, std::intptr_t value) override;
-  std::intptr_t GetWindowLongPtrA(WindowHandle window, int index) override;
+  std::intptr_t SetWindowLongA(WindowHandle window, int index, std::intptr_t value) override;
+  std::intptr_t GetWindowLongA(WindowHandle window, int index) override;
   std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle window, std::uint32_t message,
                                 std::uintptr_t wParam, std::intptr_t lParam) override;
   // A taskbar is there, and the last add (if any) was taken.
@@ -36,10 +36,35 @@ class Win32Tray : public ITray {
   std::map<WindowHandle, std::function<void(bool)>> hosts_;
 };
 
+// Milliseconds since start-up that never wrap: 32-bit tick counts (GetTickCount, all Windows)
+// widened by counting their wraps, which happen every 49.7 days. Correct as long as it is asked at
+// least once per wrap, as the program's timer does many times a second.
+class TickWidener {
+ public:
+  std::int64_t Widen(std::uint32_t tick) {
+    if (started_ && tick < last_) high_ += std::int64_t{1} << 32;
+    started_ = true;
+    last_ = tick;
+    return high_ + tick;
+  }
+
+ private:
+  bool started_ = false;
+  std::uint32_t last_ = 0;
+  std::int64_t high_ = 0;
+};
+
+// GetTickCount64 where the system has it (Vista and later), else the widened GetTickCount (XP).
 class Win32Clock : public IClock {
  public:
+  Win32Clock();
   std::int64_t MonotonicMs() override;
   void WaitForEvents(std::uint32_t maxMs) override;
+
+ private:
+  using TickCount64 = unsigned long long(__stdcall*)();
+  TickCount64 tickCount64_ = nullptr;
+  TickWidener widener_;
 };
 
 // The ANSI code page, through UTF-16.

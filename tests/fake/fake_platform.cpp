@@ -391,8 +391,8 @@ bool FakeTray::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIc
   return answer;
 }
 
-std::intptr_t FakeTray::SetWindowLongPtrA(platform::WindowHandle window, int index, std::intptr_t value) {
-  log_.Add("SetWindowLongPtrA " + std::string(index == platform::kGwlpWndProc ? "proc" : "userdata"));
+std::intptr_t FakeTray::SetWindowLongA(platform::WindowHandle window, int index, std::intptr_t value) {
+  log_.Add("SetWindowLongA " + std::string(index == platform::kGwlpWndProc ? "proc" : "userdata"));
   Window& w = windows.at(window);
   std::intptr_t& slot = index == platform::kGwlpWndProc ? w.proc : w.userData;
   const std::intptr_t previous = slot;
@@ -400,7 +400,7 @@ std::intptr_t FakeTray::SetWindowLongPtrA(platform::WindowHandle window, int ind
   return previous;
 }
 
-std::intptr_t FakeTray::GetWindowLongPtrA(platform::WindowHandle window, int index) {
+std::intptr_t FakeTray::GetWindowLongA(platform::WindowHandle window, int index) {
   const Window& w = windows.at(window);
   return index == platform::kGwlpWndProc ? w.proc : w.userData;
 }

@@ -316,8 +316,8 @@ class FakeTray : public platform::ITray {
   platform::WindowHandle CreateTrayWindow() override;
   void DestroyTrayWindow(platform::WindowHandle window) override;
   bool Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconDataA* data) override;
-  std::intptr_t SetWindowLongPtrA(platform::WindowHandle window, int index, std::intptr_t value) override;
-  std::intptr_t GetWindowLongPtrA(platform::WindowHandle window, int index) override;
+  std::intptr_t SetWindowLongA(platform::WindowHandle window, int index, std::intptr_t value) override;
+  std::intptr_t GetWindowLongA(platform::WindowHandle window, int index) override;
   std::intptr_t CallWindowProcA(std::intptr_t proc, platform::WindowHandle window, std::uint32_t message,
                                 std::uintptr_t wParam, std::intptr_t lParam) override;
   bool TrayAvailable() override { return available; }

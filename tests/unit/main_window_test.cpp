@@ -296,7 +296,7 @@ TEST_F(MainWindow, ClosingRemovesTheIconAndEndsWithoutUnload) {
   } catch (const fake::ProgramEnded& ended) {
     EXPECT_EQ(ended.status, 0);
   }
-  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"Shell_NotifyIconA 2 flags=0", "SetWindowLongPtrA proc",
+  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"Shell_NotifyIconA 2 flags=0", "SetWindowLongA proc",
                                                     "StopTimer", "DoEvents", "DoEvents", "EndProgram 0"}));
   EXPECT_FALSE(form.Timer1.Enabled());
 }

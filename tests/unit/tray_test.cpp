@@ -167,7 +167,7 @@ TEST_F(Tray, InTrayOrdersAndDesignTime) {
   container.changed.clear();
   fp.log.calls.clear();
   tray.SetInTray(true);
-  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"SetWindowLongPtrA proc", "SetWindowLongPtrA userdata",
+  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"SetWindowLongA proc", "SetWindowLongA userdata",
                                                     "Shell_NotifyIconA 0 flags=3"}));
   EXPECT_EQ(container.changed, std::vector<std::string>{"InTray"});
   EXPECT_EQ(fp.tray.windows[tray.hWnd()].proc, reinterpret_cast<std::intptr_t>(&mSysTray::TrayWindowProc));
@@ -181,7 +181,7 @@ TEST_F(Tray, InTrayOrdersAndDesignTime) {
   EXPECT_TRUE(container.changed.empty());
 
   tray.SetInTray(false);
-  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"Shell_NotifyIconA 2 flags=0", "SetWindowLongPtrA proc"}));
+  EXPECT_EQ(fp.log.calls, (std::vector<std::string>{"Shell_NotifyIconA 2 flags=0", "SetWindowLongA proc"}));
   EXPECT_EQ(fp.tray.windows[tray.hWnd()].proc, fake::FakeTray::kOwnProc);
   EXPECT_EQ(fp.tray.windows[tray.hWnd()].userData, reinterpret_cast<std::intptr_t>(&tray));  // left in place
   EXPECT_FALSE(tray.InTray());

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include <thread>
 
 #include "platform/win32/win32_platform.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/win32/win32_thread.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
 #include "volume/mCoreAudio.h"
@@ -58,7 +58,7 @@ TEST(Win32AudioNoCom, EnumeratorCreationFailureIsReportedAtLines100And102) {
   fake::FakePlatform fp;
   Win32CoreAudio audio;
   platform::Platform real = fp.With(audio, fp.mixer);
-  std::thread([&] { VolumeSet::SetVolumeNew(real, true); }).join();
+  test::Win32Thread([&] { VolumeSet::SetVolumeNew(real, true); }).join();
   ASSERT_EQ(fp.box.shown.size(), 2u);
   EXPECT_NE(fp.box.shown[0].text.find("SetVolumeNew at line 100\r\r"), std::string::npos) << fp.box.shown[0].text;
   EXPECT_NE(fp.box.shown[1].text.find("SetVolumeNew at line 102\r\r"), std::string::npos);

@@ -4,9 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "app/Form1.h"
 #include "hotkeys/ShortCuts.h"
@@ -14,6 +12,7 @@
 #include "system/RegStuff.h"
 #include "system/mStartUp.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/win32/win32_thread.h"
 #include "volume/WinVersion.h"
 
 namespace hush {
@@ -61,14 +60,15 @@ TEST(Win32Hotkeys, AnInjectedPressReachesThePumpAndRaises) {
   Win32Timer watch;
   watch.StartTimer(20, [&] {
     stepped = !fp.audio.levelsWritten.empty();
-    if (stepped || ++ticks > 300) ShortCuts::StopProcessing = true;
+    if (stepped || ++ticks > 750) ShortCuts::StopProcessing = true;
   });
   // A press that lands while the pump's event processing runs is dispatched there and lost, as the
-  // pump is meant to do; under Wine that happens now and then, so press again until one is taken.
+  // pump is meant to do; under Wine that happens now and then, and for seconds on end while a fresh
+  // Wine session settles, so press again until one is taken.
   std::atomic<int> presses{0};
-  std::thread presser([&] {
-    for (int i = 0; i < 10 && !stepped; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  test::Win32Thread presser([&] {
+    for (int i = 0; i < 40 && !stepped; ++i) {
+      ::Sleep(300);
       if (stepped) break;
       PressCtrlShift('K');
       ++presses;
@@ -77,7 +77,7 @@ TEST(Win32Hotkeys, AnInjectedPressReachesThePumpAndRaises) {
   form.Timer1_Timer();
   presser.join();
   watch.StopTimer();
-  ASSERT_GE(fp.audio.levelsWritten.size(), 1u) << "no hotkey message reached the pump";
+  ASSERT_GE(fp.audio.levelsWritten.size(), 1u) << "no hotkey message reached the pump after " << presses.load() << " presses";
   EXPECT_LE(fp.audio.levelsWritten.size(), static_cast<std::size_t>(presses.load()));  // one step per press at most
   EXPECT_GT(fp.audio.levelsWritten[0], 0.5f);  // the increase shortcut raised
   EXPECT_EQ(ShortCuts::IncreaseHotkeyId, GlobalFindAtomA("A00F1"));

@@ -27,10 +27,10 @@ class Answering : public platform::ITray {
     answers.push_back(std::to_string(message) + (ok ? " ok" : " failed"));
     return ok;
   }
-  std::intptr_t SetWindowLongPtrA(platform::WindowHandle w, int i, std::intptr_t v) override {
-    return real_.SetWindowLongPtrA(w, i, v);
+  std::intptr_t SetWindowLongA(platform::WindowHandle w, int i, std::intptr_t v) override {
+    return real_.SetWindowLongA(w, i, v);
   }
-  std::intptr_t GetWindowLongPtrA(platform::WindowHandle w, int i) override { return real_.GetWindowLongPtrA(w, i); }
+  std::intptr_t GetWindowLongA(platform::WindowHandle w, int i) override { return real_.GetWindowLongA(w, i); }
   std::intptr_t CallWindowProcA(std::intptr_t p, platform::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
                                 std::intptr_t lp) override {
     return real_.CallWindowProcA(p, w, m, wp, lp);
