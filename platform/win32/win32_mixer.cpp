@@ -3,9 +3,21 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace hush::platform::win32 {
+
+// The SDK's records as each build lays them out. The 32-bit ones are the layouts Hushdial's own
+// records follow; the 64-bit ones grow by their pointer-sized fields, which the copies here absorb.
+#ifdef _WIN64
+static_assert(sizeof(MIXERLINEA) == 172 && sizeof(MIXERLINECONTROLSA) == 28 && sizeof(MIXERCONTROLDETAILS) == 32);
+#else
+static_assert(sizeof(MIXERLINEA) == sizeof(MixerLine) && sizeof(MIXERLINEA) == 168);
+static_assert(sizeof(MIXERLINECONTROLSA) == 24 && sizeof(MIXERCONTROLDETAILS) == 24);
+static_assert(offsetof(MIXERCONTROLDETAILS, paDetails) == 20);
+#endif
+static_assert(sizeof(MIXERCONTROLA) == 148 && sizeof(MIXERCONTROLDETAILS_UNSIGNED) == 4);
 
 namespace {
 template <std::size_t N, std::size_t M>

@@ -13,6 +13,7 @@ namespace hush::platform::win32 {
 
 // Our record is the shell's own, field for field.
 static_assert(sizeof(NotifyIconDataA) == NOTIFYICONDATAA_V2_SIZE, "record size");
+static_assert(sizeof(void*) == 8 ? NOTIFYICONDATAA_V2_SIZE == 504 : NOTIFYICONDATAA_V2_SIZE == 488, "the SDK's size");
 static_assert(offsetof(NotifyIconDataA, hWnd) == offsetof(NOTIFYICONDATAA, hWnd), "hWnd");
 static_assert(offsetof(NotifyIconDataA, uID) == offsetof(NOTIFYICONDATAA, uID), "uID");
 static_assert(offsetof(NotifyIconDataA, uFlags) == offsetof(NOTIFYICONDATAA, uFlags), "uFlags");

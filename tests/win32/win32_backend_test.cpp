@@ -64,5 +64,27 @@ TEST(Win32AudioNoCom, EnumeratorCreationFailureIsReportedAtLines100And102) {
   EXPECT_NE(fp.box.shown[1].text.find("SetVolumeNew at line 102\r\r"), std::string::npos);
 }
 
+// XP has only the 32-bit tick count, which wraps every 49.7 days; the program's clock must not.
+TEST(Win32Clock, TheWidenedTickCountGoesOnThroughTheWrap) {
+  TickWidener widener;
+  EXPECT_EQ(widener.Widen(0xFFFFFF00u), 0xFFFFFF00ll);
+  EXPECT_EQ(widener.Widen(0xFFFFFFFFu), 0xFFFFFFFFll);
+  EXPECT_EQ(widener.Widen(0x10u), 0x100000010ll);  // wrapped
+  EXPECT_EQ(widener.Widen(0x10u), 0x100000010ll);  // the same tick again is no wrap
+  EXPECT_EQ(widener.Widen(0x7FFFFFFFu), 0x17FFFFFFFll);
+  EXPECT_EQ(widener.Widen(0x5u), 0x200000005ll);  // and the next one
+}
+
+TEST(Win32Clock, TheClockFollowsTheSystemsTickCount) {
+  Win32Clock clock;
+  const std::int64_t before = static_cast<std::int64_t>(::GetTickCount64());
+  const std::int64_t first = clock.MonotonicMs();
+  ::Sleep(50);
+  const std::int64_t second = clock.MonotonicMs();
+  EXPECT_GE(first, before);
+  EXPECT_GE(second - first, 40);
+  EXPECT_LT(second - first, 5000);
+}
+
 }  // namespace
 }  // namespace hush

@@ -130,5 +130,33 @@ TEST(Win32Settings, ChoicesLandUnderTheUsersKeyAsText) {
   RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
 }
 
+// Values put there by hand or by other tools, read as every Windows from XP can read them.
+TEST(Win32Settings, HandWrittenValuesAreReadByTheirTextOrFallBack) {
+  Win32Settings settings;
+  const std::string section = std::string(kProductName) + " (hand)";
+  const std::string key = "Software\\Brightfen\\" + section;
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
+            ERROR_SUCCESS);
+  const auto put = [&](const char* name, DWORD type, const void* data, DWORD size) {
+    RegSetValueExA(handle, name, 0, type, static_cast<const BYTE*>(data), size);
+  };
+  put("NoTerminator", REG_SZ, "12", 2);
+  put("Empty", REG_SZ, "", 1);
+  put("Inner", REG_SZ, "7\0junk", 7);
+  const DWORD number = 5;
+  put("Number", REG_DWORD, &number, sizeof number);
+  const std::string huge(5000, 'x');
+  put("Huge", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
+  RegCloseKey(handle);
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section, "NoTerminator", "16"), "12");
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section, "Empty", "16"), "");
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section, "Inner", "16"), "7");
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section, "Number", "16"), "16");
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section, "Huge", "16"), "16");
+  EXPECT_EQ(settings.GetSetting(kSettingsApp, section + " (absent)", "Combo1", "16"), "16");
+  RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+}
+
 }  // namespace
 }  // namespace hush
