@@ -48,12 +48,22 @@ if(NOT WIN32)
       "Hushdial gives you two global shortcuts of the form Ctrl+Shift+letter: one\nraises and one lowers the master playback volume by one step, from anywhere on\nthe desktop. It lives in the notification area and can start at logon. It\nworks with PulseAudio, PipeWire's pulse server and plain ALSA, on X11.")
   include(CPack)
 else()
-  # The shipped program: stripped, with the static runtime already linked in.
+  # The shipped program: stripped, with the static runtime already linked in. The 64-bit build's
+  # installer keeps its plain name; the 32-bit build's says x86.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(hush_win_arch x86)
+    set(hush_setup_name Hushdial-${PROJECT_VERSION}-setup-x86.exe)
+    set(hush_strip_name i686-w64-mingw32-strip)
+  else()
+    set(hush_win_arch x64)
+    set(hush_setup_name Hushdial-${PROJECT_VERSION}-setup.exe)
+    set(hush_strip_name x86_64-w64-mingw32-strip)
+  endif()
   set(hush_package_dir ${CMAKE_BINARY_DIR}/packages)
-  set(hush_zip_root ${hush_package_dir}/Hushdial-${PROJECT_VERSION}-windows-x64)
-  set(hush_zip ${hush_package_dir}/Hushdial-${PROJECT_VERSION}-windows-x64.zip)
-  set(hush_setup ${hush_package_dir}/Hushdial-${PROJECT_VERSION}-setup.exe)
-  find_program(HUSH_STRIP NAMES x86_64-w64-mingw32-strip strip)
+  set(hush_zip_root ${hush_package_dir}/Hushdial-${PROJECT_VERSION}-windows-${hush_win_arch})
+  set(hush_zip ${hush_package_dir}/Hushdial-${PROJECT_VERSION}-windows-${hush_win_arch}.zip)
+  set(hush_setup ${hush_package_dir}/${hush_setup_name})
+  find_program(HUSH_STRIP NAMES ${hush_strip_name} strip)
   find_program(HUSH_MAKENSIS NAMES makensis)
   add_custom_command(OUTPUT ${hush_zip_root}/Hushdial.exe
     COMMAND ${CMAKE_COMMAND} -E make_directory ${hush_zip_root}
@@ -61,11 +71,11 @@ else()
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/README.md ${hush_zip_root}/README.md
     DEPENDS hushdial ${CMAKE_SOURCE_DIR}/README.md)
   add_custom_command(OUTPUT ${hush_zip}
-    COMMAND ${CMAKE_COMMAND} -E tar cf ${hush_zip} --format=zip Hushdial-${PROJECT_VERSION}-windows-x64
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${hush_zip} --format=zip Hushdial-${PROJECT_VERSION}-windows-${hush_win_arch}
     WORKING_DIRECTORY ${hush_package_dir}
     DEPENDS ${hush_zip_root}/Hushdial.exe)
   add_custom_command(OUTPUT ${hush_setup}
-    COMMAND ${HUSH_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=${hush_zip_root}/Hushdial.exe
+    COMMAND ${HUSH_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DARCH=${hush_win_arch} -DEXE=${hush_zip_root}/Hushdial.exe
             -DICON=${CMAKE_SOURCE_DIR}/res/hushdial.ico -DOUT=${hush_setup}
             ${CMAKE_SOURCE_DIR}/packaging/windows/hushdial.nsi
     DEPENDS ${hush_zip_root}/Hushdial.exe ${CMAKE_SOURCE_DIR}/packaging/windows/hushdial.nsi)

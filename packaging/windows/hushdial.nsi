@@ -1,8 +1,17 @@
 ; Hushdial's Windows installer: one machine-wide install into Program Files, a Start-menu entry, an
 ; entry in the list of installed programs, and an uninstaller that leaves nothing to start at logon.
-; makensis -DVERSION=1.0.0 -DEXE=path\to\Hushdial.exe -DICON=path\to\hushdial.ico -DOUT=setup.exe hushdial.nsi
-; A 64-bit installer for the 64-bit program: it needs no 32-bit layer to run.
-Target amd64-unicode
+; makensis -DVERSION=1.0.0 -DEXE=path\to\Hushdial.exe -DICON=path\to\hushdial.ico -DOUT=setup.exe [-DARCH=x86] hushdial.nsi
+; ARCH x64 (the default): a 64-bit installer for the 64-bit program, which needs no 32-bit layer to
+; run; a 32-bit Windows refuses to start it with its own message. ARCH x86: a 32-bit installer for the
+; 32-bit program, for Windows XP SP3 and every later Windows, 32- or 64-bit.
+!ifndef ARCH
+  !define ARCH "x64"
+!endif
+!if "${ARCH}" == "x86"
+  Target x86-unicode
+!else
+  Target amd64-unicode
+!endif
 !include "x64.nsh"
 !include "WinMessages.nsh"
 
@@ -20,7 +29,12 @@ Target amd64-unicode
 
 Name "${PRODUCT}"
 OutFile "${OUT}"
-InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!if "${ARCH}" == "x86"
+  ; Program Files on a 32-bit Windows, Program Files (x86) on a 64-bit one.
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!endif
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 !ifdef ICON
@@ -40,13 +54,22 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; The registry view the installed program itself uses, so that the uninstaller finds the machine-wide
+; start-up entry where the program wrote it (a 32-bit program on a 64-bit Windows writes the 32-bit
+; view).
+!if "${ARCH}" == "x86"
+  !define REG_VIEW 32
+!else
+  !define REG_VIEW 64
+!endif
+
 Function .onInit
-  SetRegView 64
+  SetRegView ${REG_VIEW}
   SetShellVarContext all
 FunctionEnd
 
 Function un.onInit
-  SetRegView 64
+  SetRegView ${REG_VIEW}
   SetShellVarContext all
 FunctionEnd
 
