@@ -296,10 +296,13 @@ void Form1::Timer1_Timer() {
   ErrorReport report(platform_.box, ErrorReport::LocationText("Form1", "Timer1_Timer"));
   platform::IHotkeys& hotkeys = platform_.hotkeys;
   report.Line(100, [&] { ShortCuts::StopProcessing = false; });
-  // Each registration first releases what this identifier held, so an old letter is freed.
+  // Each registration first releases what this identifier held, so an old letter is freed. The old
+  // decrease registration goes before the new increase one too: a letter moved from the decrease
+  // list to the increase list must raise, as it does when both lists name it at the first arming.
   report.Line(102, [&] { ShortCuts::IncreaseHotkeyId = platform_.atoms.GlobalAddAtomA(ShortCuts::kIncreaseAtom); });
   report.Line(104, [&] {
     hotkeys.UnregisterHotKey(hWnd(), ShortCuts::IncreaseHotkeyId);
+    if (ShortCuts::DecreaseHotkeyId != 0) hotkeys.UnregisterHotKey(hWnd(), ShortCuts::DecreaseHotkeyId);
     hotkeys.RegisterHotKey(hWnd(), ShortCuts::IncreaseHotkeyId, ShortCuts::kModifiers,
                            ShortCuts::KeyCode(Combo1.Text()));
   });

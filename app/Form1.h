@@ -42,7 +42,7 @@ class Form1 : private IControlContainer {
   PushButton PushButton3;  // "Decrease Volume "
   PushButton PushButton4;  // "?"
   Frame Frame3;            // "Startup Options"
-  CheckBox Check4;         // "Load this software on Windows startup"
+  CheckBox Check4;         // "Load this software on Windows startup" ("... on startup" on Linux)
   CheckBox Check8;         // "Start in system tray"
   TextBox Text2;
   cSysTray cSysTray1;

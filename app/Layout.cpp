@@ -9,6 +9,14 @@ using platform::ControlKind;
 using platform::kColorButtonFace;
 using platform::kColorWindowBackground;
 using platform::kColorWindowText;
+
+// The start-up option names the system the program runs on; its setting keeps the name
+// "Windows Startup" everywhere, as stored settings rely on it.
+#ifdef _WIN32
+constexpr const char* kStartupCaption = "Load this software on Windows startup";
+#else
+constexpr const char* kStartupCaption = "Load this software on startup";
+#endif
 }  // namespace
 
 const platform::FontStyle& WindowFont() {
@@ -47,7 +55,7 @@ const std::vector<Entry>& Controls() {
        kColorWindowText},
       {"Frame3", ControlKind::Frame, nullptr, "Startup Options", 120, 3570, 7800, 735, WindowFont(), 6, kWhite,
        kColorWindowText},
-      {"Check4", ControlKind::CheckBox, "Frame3", "Load this software on Windows startup", 240, 300, 3810, 285,
+      {"Check4", ControlKind::CheckBox, "Frame3", kStartupCaption, 240, 300, 3810, 285,
        WindowFont(), 7, kWhite, kColorWindowText},
       {"Check8", ControlKind::CheckBox, "Frame3", "Start in system tray", 4200, 300, 2100, 285, WindowFont(), 8, kWhite,
        kColorWindowText},

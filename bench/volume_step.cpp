@@ -37,10 +37,11 @@ Stats Summarise(std::vector<double> us) {
   return s;
 }
 
-// The level as a 0..1 scalar, read through the endpoint service, else through the mixer.
-double ReadLevel(hush::platform::Platform& p) {
+// The level as a 0..1 scalar, read through the path that was stepped: the endpoint service's level
+// may lag a mixer write until the sound server has reported it. -1 when it can't be read.
+double ReadLevel(hush::platform::Platform& p, bool mixerPath) {
   using namespace hush::platform;
-  if (auto enumerator = [&]() -> std::unique_ptr<IMMDeviceEnumerator> {
+  if (auto enumerator = mixerPath ? nullptr : [&]() -> std::unique_ptr<IMMDeviceEnumerator> {
         try {
           return p.audio.CreateDeviceEnumerator();
         } catch (...) {
@@ -56,6 +57,7 @@ double ReadLevel(hush::platform::Platform& p) {
         volume->GetMasterVolumeLevelScalar(&level) == kOk)
       return level;
   }
+  if (!mixerPath) return -1;
   MixerHandle32 handle = 0;
   if (p.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return -1;
   MixerControl control{};
@@ -74,11 +76,11 @@ double ReadLevel(hush::platform::Platform& p) {
 }
 
 // Puts the level found at the start back, through the same service it was read from.
-void WriteLevel(hush::platform::Platform& p, double level) {
+void WriteLevel(hush::platform::Platform& p, bool mixerPath, double level) {
   using namespace hush::platform;
   if (level < 0) return;
   try {
-    if (auto enumerator = p.audio.CreateDeviceEnumerator()) {
+    if (auto enumerator = mixerPath ? nullptr : p.audio.CreateDeviceEnumerator()) {
       std::unique_ptr<IMMDevice> device;
       std::unique_ptr<IAudioEndpointVolume> volume;
       const PropVariantI2 params{kVtI2, 0};
@@ -89,6 +91,7 @@ void WriteLevel(hush::platform::Platform& p, double level) {
     }
   } catch (...) {
   }
+  if (!mixerPath) return;
   MixerHandle32 handle = 0;
   if (p.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return;
   MixerControl control{};
@@ -153,7 +156,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const double before = ReadLevel(p);
+  const bool mixerPath = path == "mixer";
+  const double before = ReadLevel(p, mixerPath);
   std::vector<double> us;
   us.reserve(static_cast<std::size_t>(steps));
   for (int i = 0; i < steps; ++i) {
@@ -161,7 +165,7 @@ int main(int argc, char** argv) {
     hush::VolumeSet::SetVolume(p, direction == 0 ? i % 2 == 0 : direction > 0);
     us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }
-  const double after = ReadLevel(p);
+  const double after = ReadLevel(p, mixerPath);
   const Stats ours = Summarise(us);
 
 #ifndef _WIN32
@@ -174,7 +178,7 @@ int main(int argc, char** argv) {
     std::printf("pactl unavailable\n");
   }
 #endif
-  WriteLevel(p, before);
+  WriteLevel(p, mixerPath, before);
   std::printf("path=%s steps=%d median_us=%.0f p99_us=%.0f level_before=%.4f level_after=%.4f\n", path.c_str(), steps,
               ours.median, ours.p99, before, after);
   return 0;

@@ -102,6 +102,12 @@ struct ControlLayout {
   std::vector<std::string> items;  // lists only
   int selected;                    // lists only
   bool checked;                    // check boxes only
+  // For assistive technologies (screen readers): what the control does, beyond its name; a label whose
+  // changes are announced as the program's status; the focus holder, kept out of their sight and of
+  // the Tab cycle.
+  std::string description;
+  bool status = false;
+  bool focusHolder = false;
 };
 
 struct FormLayout {

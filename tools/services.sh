@@ -108,10 +108,12 @@ hush_start_sound() {
   echo "autospawn = no" >"$run/home/.config/pulse/client.conf"
   export PULSE_CLIENTCONFIG="$run/home/.config/pulse/client.conf"
   export PULSE_SERVER="unix:$run/pulse.sock"
-  # ALSA's default device goes to the private server: through the pulse plugin, or through PipeWire's
-  # own plugin where the machine makes that the default (it finds the private PipeWire by this folder).
+  export PULSE_COOKIE="$run/pulse-cookie"  # else every client makes one in the user's home
+  # ALSA's default device goes to the private server through the pulse plugin. The configuration is
+  # this file alone: the system's alsa.conf would load the machine's and the user's own files after it
+  # (/etc/alsa/conf.d, ~/.asoundrc), which may name a real card as the default.
   printf 'pcm.!default { type pulse }\nctl.!default { type pulse }\n' >"$run/alsa.conf"
-  export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$run/alsa.conf"
+  export ALSA_CONFIG_PATH="$run/alsa.conf"
   export PIPEWIRE_RUNTIME_DIR="$run/pipewire"
   unset PIPEWIRE_REMOTE
   case "$HUSHDIAL_SOUND_SERVER" in
@@ -125,8 +127,10 @@ hush_start_sound() {
 
 hush_start_pulseaudio() {
   local run=$1
-  # Only the native protocol on a private socket and one null sink.
-  HOME="$run/home" XDG_RUNTIME_DIR="$run/xdg" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+  # Only the native protocol on a private socket and one null sink; nothing of the user's own
+  # configuration or state is read or written.
+  HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" XDG_STATE_HOME="$run/home/.local/state" \
+    XDG_RUNTIME_DIR="$run/xdg" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
     --log-target="file:$run/pulse.log" --disallow-exit=no \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$run/pulse.sock" \
     --load="module-null-sink sink_name=hushdial_test channels=2" >"$run/pulse.out" 2>&1 &
@@ -140,11 +144,22 @@ hush_start_pulseaudio() {
 hush_start_pipewire() {
   local run=$1
   if [ ! -f "$run/dbus.pid" ]; then
-    dbus-daemon --session --nofork --nopidfile --print-address=3 --address="unix:path=$run/bus" \
-      3>"$run/bus.address" >"$run/dbus.log" 2>&1 &
+    # A session bus of the stack's own without service folders, so that nothing is started on it
+    # behind the tests' back (such as a permission store reading the user's files).
+    cat >"$run/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$run/bus</listen>
+  <policy context="default"><allow send_destination="*"/><allow own="*"/></policy>
+</busconfig>
+CONF
+    env HOME="$run/home" XDG_RUNTIME_DIR="$run/pipewire" dbus-daemon --config-file="$run/bus.conf" --nofork \
+      --nopidfile >"$run/dbus.log" 2>&1 &
     echo $! >"$run/dbus.pid"
     local i
-    for i in $(seq 1 50); do [ -s "$run/bus.address" ] && break; sleep 0.05; done
+    for i in $(seq 1 50); do [ -S "$run/bus" ] && break; sleep 0.05; done
   fi
   cat >"$run/pipewire.conf" <<'CONF'
 context.properties = { core.daemon = true core.name = pipewire-0 link.max-buffers = 16 }
@@ -181,13 +196,11 @@ context.modules = [
   { name = libpipewire-module-protocol-pulse args = { server.address = [ "unix:$run/pulse.sock" ] } }
 ]
 CONF
-  rm -rf "$run/wireplumber"
-  cp -r /usr/share/wireplumber "$run/wireplumber"
-  sed -i -E 's/^(alsa|v4l2|libcamera)_monitor\.enable\(\)/-- &/' "$run/wireplumber/main.lua.d/90-enable-all.lua"
-  sed -i '/bluetooth\.lua/d' "$run/wireplumber/wireplumber.conf"
+  hush_wireplumber_config "$run/wireplumber" || return 1
   local env=(env HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" XDG_STATE_HOME="$run/home/.local/state"
     XDG_DATA_HOME="$run/home/.local/share" XDG_RUNTIME_DIR="$run/pipewire" PIPEWIRE_RUNTIME_DIR="$run/pipewire"
-    DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" WIREPLUMBER_CONFIG_DIR="$run/wireplumber" DISPLAY=)
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" WIREPLUMBER_CONFIG_DIR="$run/wireplumber" DISPLAY=
+    WAYLAND_DISPLAY=)
   "${env[@]}" pipewire -c "$run/pipewire.conf" >"$run/pipewire.log" 2>&1 &
   echo $! >"$run/sound-pipewire.pid"
   local i
@@ -204,6 +217,33 @@ CONF
   done
   echo "wireplumber chose no default sink" >&2
   return 1
+}
+
+# WirePlumber's configuration with every device monitor off, so that the private stack never opens a
+# sound card, camera or Bluetooth device of the machine. Refuses a layout it does not know.
+hush_wireplumber_config() {
+  local dir=$1
+  rm -rf "$dir"
+  if [ -f /usr/share/wireplumber/main.lua.d/90-enable-all.lua ]; then
+    # WirePlumber 0.4: Lua configuration; the monitors are enabled by one file, Bluetooth by another.
+    cp -r /usr/share/wireplumber "$dir"
+    sed -i -E 's/^(alsa|v4l2|libcamera)_monitor\.enable\(\)/-- &/' "$dir/main.lua.d/90-enable-all.lua"
+    sed -i '/bluetooth\.lua/d' "$dir/wireplumber.conf"
+    if grep -qE '^[[:space:]]*(alsa|v4l2|libcamera)_monitor\.enable\(\)' "$dir/main.lua.d/90-enable-all.lua" ||
+      grep -q 'bluetooth\.lua' "$dir/wireplumber.conf"; then
+      echo "could not turn WirePlumber's device monitors off; not starting it" >&2
+      return 1
+    fi
+  elif grep -q 'wireplumber.profiles' /usr/share/wireplumber/wireplumber.conf 2>/dev/null; then
+    # WirePlumber 0.5: SPA-JSON profiles; a fragment turns the monitors off in the main profile.
+    mkdir -p "$dir/wireplumber.conf.d"
+    cp /usr/share/wireplumber/wireplumber.conf "$dir/"
+    printf 'wireplumber.profiles = {\n  main = {\n    monitor.alsa = disabled\n    monitor.alsa-midi = disabled\n    monitor.bluez = disabled\n    monitor.bluez-midi = disabled\n    monitor.v4l2 = disabled\n    monitor.libcamera = disabled\n  }\n}\n' \
+      >"$dir/wireplumber.conf.d/90-hushdial-no-devices.conf"
+  else
+    echo "unknown WirePlumber configuration layout; not starting it" >&2
+    return 1
+  fi
 }
 
 hush_stop_sound() {

@@ -1,6 +1,7 @@
 #include "platform/linux/qt_tray.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPixmap>
 
 #include <cstring>
@@ -30,6 +31,7 @@ bool HaveApplication() { return qobject_cast<QApplication*>(QCoreApplication::in
 struct IconTable {
   std::mutex lock;
   std::map<IconHandle, QIcon> icons;
+  std::map<IconHandle, QPoint> hotSpots;
   IconHandle next = 0x1C0;
 };
 IconTable& Icons() {
@@ -312,12 +314,43 @@ void QtTray::Poll() {
   }
 }
 
-IconHandle QtPictures::Register(const QIcon& icon) {
+IconHandle QtPictures::Register(const QIcon& icon, std::optional<QPoint> hotSpot) {
   IconTable& table = Icons();
   std::lock_guard<std::mutex> guard(table.lock);
   const IconHandle handle = table.next++;
   table.icons[handle] = icon;
+  if (hotSpot) table.hotSpots[handle] = *hotSpot;
   return handle;
+}
+
+std::optional<QPoint> QtPictures::HotSpot(IconHandle handle) {
+  IconTable& table = Icons();
+  std::lock_guard<std::mutex> guard(table.lock);
+  const auto it = table.hotSpots.find(handle);
+  if (it == table.hotSpots.end()) return std::nullopt;
+  return it->second;
+}
+
+QCursor QtPictures::Cursor(IconHandle handle) {
+  const QIcon icon = Lookup(handle);
+  const QSize size = icon.availableSizes().value(0, QSize(32, 32));
+  const QPixmap pixmap = icon.pixmap(32, 32);
+  const QPoint hotSpot = HotSpot(handle).value_or(QPoint(0, 0));
+  // The click point moves with the image when it is scaled to the pointer's size.
+  const int x = size.width() > 0 ? hotSpot.x() * pixmap.width() / size.width() : 0;
+  const int y = size.height() > 0 ? hotSpot.y() * pixmap.height() / size.height() : 0;
+  return QCursor(pixmap, x, y);
+}
+
+// A .cur file: a 6-byte header (0, type 2, image count) and 16-byte entries whose bytes 4..7 hold the
+// hot spot's x and y, little-endian.
+std::optional<QPoint> QtPictures::CursorFileHotSpot(const QByteArray& file) {
+  if (file.size() < 6 + 16) return std::nullopt;
+  const auto word = [&file](int at) {
+    return static_cast<int>(static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8);
+  };
+  if (word(0) != 0 || word(2) != 2 || word(4) == 0) return std::nullopt;
+  return QPoint(word(6 + 4), word(6 + 6));
 }
 
 QIcon QtPictures::Lookup(IconHandle handle) {
@@ -340,9 +373,12 @@ PicturePtr QtPictures::ProgramIcon() {
 
 PicturePtr QtPictures::LoadPicture(const std::string& path) {
   if (!HaveApplication()) throw Failure("Invalid picture");
-  const QPixmap pixmap(QString::fromUtf8(path.c_str()));  // Qt reads .cur and .ico files as images
-  if (pixmap.isNull()) throw Failure("Invalid picture");
-  return std::make_shared<Picture>(Picture{kPicTypeIcon, Register(QIcon(pixmap))});
+  QFile file(QString::fromUtf8(path.c_str()));
+  const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  QPixmap pixmap;  // Qt reads .cur and .ico files as images, their first image, without the hot spot
+  if (bytes.isEmpty() || (!pixmap.loadFromData(bytes) && !pixmap.load(file.fileName())))
+    throw Failure("Invalid picture");
+  return std::make_shared<Picture>(Picture{kPicTypeIcon, Register(QIcon(pixmap), CursorFileHotSpot(bytes))});
 }
 
 std::vector<std::string> Utf8CodePage::ToSystemCodePage(const std::string& utf8) { return SplitUtf8(utf8); }

@@ -3,8 +3,13 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <QByteArray>
+#include <QCursor>
+#include <QPoint>
+
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/codepage.h"
 #include "platform/picture.h"
@@ -55,13 +60,21 @@ class QtTray : public ITray {
   QObject anchor_;       // owns the deferred work, so it ends with this service
 };
 
-// Pictures are QIcons in a process-wide table; a handle names one.
+// Pictures are QIcons in a process-wide table; a handle names one. A picture loaded from a Windows
+// cursor file keeps the file's click point (hot spot) beside it.
 class QtPictures : public IPictures {
  public:
   PicturePtr ProgramIcon() override;
   PicturePtr LoadPicture(const std::string& path) override;
-  static IconHandle Register(const QIcon& icon);
+  static IconHandle Register(const QIcon& icon, std::optional<QPoint> hotSpot = std::nullopt);
   static QIcon Lookup(IconHandle handle);
+  // The click point within the picture's first image, for pictures from cursor files.
+  static std::optional<QPoint> HotSpot(IconHandle handle);
+  // The picture as a 32-pixel mouse pointer that clicks at its hot spot (the top-left corner for a
+  // picture without one).
+  static QCursor Cursor(IconHandle handle);
+  // The hot spot of a .cur file's first image as the file states it; none for other files.
+  static std::optional<QPoint> CursorFileHotSpot(const QByteArray& file);
 };
 
 // The narrow code page of a Linux desktop is UTF-8.

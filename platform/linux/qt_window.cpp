@@ -3,6 +3,8 @@
 #include "platform/linux/linux_message_box.h"
 #include "platform/linux/qt_tray.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -166,6 +168,81 @@ class MoveFilter : public QObject {
   int id_;
 };
 
+// What assistive technologies (AT-SPI, read by screen readers such as Orca) see of the window.
+constexpr const char* kAccessibleProperty = "hushdial-accessible";
+
+bool HiddenFromAssistiveTechnology(const QWidget* widget) {
+  return widget->property(kAccessibleProperty).toString() == QLatin1String("hidden");
+}
+
+// The main window: a frame named by its caption, without the focus holder among its children.
+class WindowAccessible : public QAccessibleWidget {
+ public:
+  explicit WindowAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Window) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return widget()->windowTitle();
+    return QAccessibleWidget::text(t);
+  }
+  int childCount() const override { return static_cast<int>(Children().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const QList<QWidget*> children = Children();
+    return index >= 0 && index < children.size() ? QAccessible::queryAccessibleInterface(children[index]) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() ? static_cast<int>(Children().indexOf(qobject_cast<QWidget*>(child->object()))) : -1;
+  }
+
+ private:
+  QList<QWidget*> Children() const {
+    QList<QWidget*> children;
+    for (QObject* object : widget()->children())
+      if (auto* w = qobject_cast<QWidget*>(object); w && !w->isWindow() && !HiddenFromAssistiveTechnology(w))
+        children.append(w);
+    return children;
+  }
+};
+
+// The focus holder: present for the keyboard focus only, nothing for a screen reader to show.
+class HiddenAccessible : public QAccessibleWidget {
+ public:
+  explicit HiddenAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    state.invisible = true;
+    state.offscreen = true;
+    return state;
+  }
+  QAccessibleInterface* parent() const override { return nullptr; }
+};
+
+// The status line: announced as a status bar whose name is its text, so a change is read out.
+class StatusAccessible : public QAccessibleWidget {
+ public:
+  explicit StatusAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StatusBar) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name)
+      if (auto* label = qobject_cast<QLabel*>(widget())) return label->text();
+    return QAccessibleWidget::text(t);
+  }
+};
+
+// Qt makes a widget's accessible interface as the widget is made, before its part is known: drops
+// it, so that the next one asked for comes from AccessibleFor.
+void Reinterpret(QWidget* widget) {
+  if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(widget))
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+QAccessibleInterface* AccessibleFor(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (!widget) return nullptr;
+  const QString kind = widget->property(kAccessibleProperty).toString();
+  if (kind == QLatin1String("window")) return new WindowAccessible(widget);
+  if (kind == QLatin1String("hidden")) return new HiddenAccessible(widget);
+  if (kind == QLatin1String("status")) return new StatusAccessible(widget);
+  return nullptr;
+}
+
 }  // namespace
 
 QtMainWindow::QtMainWindow() : impl_(std::make_unique<Impl>()) {}
@@ -216,8 +293,16 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
   Paint(window, form.backColor, kColorWindowText);
   window->setMouseTracking(true);
   window->installEventFilter(new MoveFilter(impl_.get(), -1, window));
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(&AccessibleFor);
+    return true;
+  }();
+  (void)factoryInstalled;
+  window->setProperty(kAccessibleProperty, QStringLiteral("window"));
+  Reinterpret(window);
 
   impl_->controls.assign(controls.size(), nullptr);
+  QLabel* lastLabel = nullptr;  // a list is named by the label made just before it, as on Windows
   for (const ControlLayout& layout : controls) {
     QWidget* parent = layout.parent >= 0 ? Control(layout.parent) : window;
     if (!parent) parent = window;
@@ -229,6 +314,7 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(true);
         widget = label;
+        lastLabel = label;
         break;
       }
       case ControlKind::Frame:
@@ -236,6 +322,12 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         break;
       case ControlKind::ComboBox: {
         auto* list = new QComboBox(parent);
+        if (lastLabel && lastLabel->parentWidget() == parent) {
+          // Announced as "Increase:, combo box, Ctrl+Shift+Q": named and labelled by its label.
+          lastLabel->setBuddy(list);
+          list->setAccessibleName(lastLabel->text());
+        }
+        lastLabel = nullptr;
         for (const std::string& item : layout.items) list->addItem(QString::fromUtf8(item.c_str()));
         list->setCurrentIndex(layout.selected);
         QObject::connect(list, &QComboBox::activated, [this, id](int index) {
@@ -267,6 +359,14 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         break;
     }
     widget->setObjectName(QString::number(id));
+    if (!layout.description.empty()) widget->setAccessibleDescription(Text(layout.description));
+    if (layout.status) widget->setProperty(kAccessibleProperty, QStringLiteral("status"));
+    if (layout.focusHolder) {
+      // It takes the first focus (below) but no Tab stop, and no screen reader shows it.
+      widget->setProperty(kAccessibleProperty, QStringLiteral("hidden"));
+      widget->setFocusPolicy(Qt::ClickFocus);
+    }
+    if (layout.status || layout.focusHolder) Reinterpret(widget);
     widget->setGeometry(Px(layout.left), Px(layout.top), Px(layout.width), Px(layout.height));
     widget->setFont(FontOf(layout.font));
     if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Frame || layout.kind == ControlKind::CheckBox)
@@ -289,11 +389,11 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
   QWidget* previous = nullptr;
   for (const ControlLayout* layout : byTab) {
     QWidget* widget = Control(layout->id);
-    if (!widget || widget->focusPolicy() == Qt::NoFocus) continue;
+    if (!widget || !(widget->focusPolicy() & Qt::TabFocus)) continue;
     if (previous) QWidget::setTabOrder(previous, widget);
     previous = widget;
   }
-  if (!byTab.empty()) Control(byTab.front()->id)->setFocus();
+  if (!byTab.empty()) Control(byTab.front()->id)->setFocus();  // the focus holder, first in the design
   // Logging off or shutting down closes the window like any other way.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, window, [this](QSessionManager&) {
     if (impl_->events) impl_->events->CloseRequested();
@@ -383,9 +483,8 @@ void QtMainWindow::SetPointer(int pointer, const PicturePtr& custom) {
   if (pointer == kPointerBusy) {
     window->setCursor(Qt::WaitCursor);
   } else if (pointer == kPointerCustom && custom) {
-    const QIcon icon = QtPictures::Lookup(custom->Handle);
-    const QPixmap pixmap = icon.pixmap(32, 32);
-    if (!pixmap.isNull()) window->setCursor(QCursor(pixmap, 0, 0));
+    const QCursor cursor = QtPictures::Cursor(custom->Handle);
+    if (!cursor.pixmap().isNull()) window->setCursor(cursor);
   } else {
     window->unsetCursor();  // the arrow; 99 without a picture looks the same
   }
@@ -393,7 +492,15 @@ void QtMainWindow::SetPointer(int pointer, const PicturePtr& custom) {
 
 void QtMainWindow::SetControlText(int id, const std::string& text) {
   QWidget* widget = Control(id);
-  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(Text(text));
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    const bool changed = label->text() != Text(text);
+    label->setText(Text(text));
+    // A screen reader reads out a status bar's new name.
+    if (changed && label->property(kAccessibleProperty).toString() == QLatin1String("status")) {
+      QAccessibleEvent event(label, QAccessible::NameChanged);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
   if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(Text(text));
   if (auto* check = qobject_cast<QCheckBox*>(widget)) check->setText(Text(text));
   if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(Text(text));

@@ -37,8 +37,9 @@ class Win32Tray : public ITray {
 };
 
 // Milliseconds since start-up that never wrap: 32-bit tick counts (GetTickCount, all Windows)
-// widened by counting their wraps, which happen every 49.7 days. Correct as long as it is asked at
-// least once per wrap, as the program's timer does many times a second.
+// widened by counting their wraps, which happen every 49.7 days. Asked on the user-interface thread
+// only; a wrap between two asks more than 49.7 days apart is missed, which no wait of the program
+// (the balloon's, a few seconds) comes near.
 class TickWidener {
  public:
   std::int64_t Widen(std::uint32_t tick) {

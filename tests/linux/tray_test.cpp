@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <QWidget>
 
@@ -229,6 +230,56 @@ TEST_F(RealTray, TheIconFollowsTheTrayHostComingAndGoing) {
   EXPECT_TRUE(PumpUntil([&] { return told.size() >= 3 && Embedded(); }));
   EXPECT_EQ(told, (std::vector<bool>{true, false, true}));
   EXPECT_EQ(Icon()->toolTip().toStdString(), kProduct);
+}
+
+// A Windows cursor file of one size x size image, 32 bits a pixel, whose click point is (x, y); with
+// type 1 an icon file, whose entry has planes and bits a pixel in those places.
+QByteArray CursorFile(int size, int x, int y, int type = 2) {
+  QByteArray f;
+  const auto u8 = [&f](unsigned v) { f.append(static_cast<char>(v & 0xFF)); };
+  const auto u16 = [&u8](unsigned v) { u8(v); u8(v >> 8); };
+  const auto u32 = [&u16](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+  const unsigned pixels = static_cast<unsigned>(size * size * 4);
+  const unsigned mask = static_cast<unsigned>(size * ((size + 31) / 32 * 4));
+  u16(0), u16(static_cast<unsigned>(type)), u16(1);
+  u8(static_cast<unsigned>(size)), u8(static_cast<unsigned>(size)), u8(0), u8(0);
+  u16(static_cast<unsigned>(x)), u16(static_cast<unsigned>(y)), u32(40 + pixels + mask), u32(22);
+  u32(40), u32(static_cast<unsigned>(size)), u32(static_cast<unsigned>(size * 2)), u16(1), u16(32), u32(0);
+  u32(pixels + mask), u32(0), u32(0), u32(0), u32(0);
+  for (int i = 0; i < size * size; ++i) u8(0), u8(0), u8(255), u8(255);
+  for (unsigned i = 0; i < mask; ++i) u8(0);
+  return f;
+}
+
+// The hand cursor file (HAND-M.CUR) clicks where the file says, not at the image's corner.
+TEST(CursorFile, ThePointerClicksAtTheFilesHotSpot) {
+  if (!qApp) GTEST_SKIP() << "needs the X server that tools/test starts";
+  EXPECT_EQ(QtPictures::CursorFileHotSpot(CursorFile(32, 7, 12)), QPoint(7, 12));
+  EXPECT_EQ(QtPictures::CursorFileHotSpot(CursorFile(32, 7, 12, 1)), std::nullopt);  // an icon file
+  EXPECT_EQ(QtPictures::CursorFileHotSpot(QByteArray("cursor")), std::nullopt);
+
+  QtPictures pictures;
+  const auto load = [&pictures](const QByteArray& bytes) {
+    const std::string path = ::testing::TempDir() + "hushdial-hand.cur";
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    return pictures.LoadPicture(path);
+  };
+  const QCursor full = QtPictures::Cursor(load(CursorFile(32, 7, 12))->Handle);
+  EXPECT_EQ(full.pixmap().size(), QSize(32, 32));
+  EXPECT_EQ(full.hotSpot(), QPoint(7, 12));
+  // A smaller image is shown as it is, with its own click point; a larger one at the pointer's size,
+  // its click point moved with it.
+  const QCursor small = QtPictures::Cursor(load(CursorFile(16, 3, 5))->Handle);
+  EXPECT_EQ(small.pixmap().size(), QSize(16, 16));
+  EXPECT_EQ(small.hotSpot(), QPoint(3, 5));
+  const QCursor large = QtPictures::Cursor(load(CursorFile(48, 15, 30))->Handle);
+  EXPECT_EQ(large.pixmap().size(), QSize(32, 32));
+  EXPECT_EQ(large.hotSpot(), QPoint(10, 20));
+  // An icon file (whose entry holds planes and bits a pixel there) keeps clicking at its corner.
+  EXPECT_EQ(QtPictures::Cursor(load(CursorFile(32, 1, 32, 1))->Handle).hotSpot(), QPoint(0, 0));
 }
 
 }  // namespace

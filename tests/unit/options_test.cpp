@@ -57,6 +57,17 @@ TEST_F(Options, PositionsOutsideTheListCantBeSelected) {
   EXPECT_TRUE(fp.settings.saves.empty());
 }
 
+// The option names the system the program runs on; the setting keeps its stored name everywhere.
+TEST_F(Options, TheStartupOptionNamesThisSystemAndKeepsItsSettingsKey) {
+#ifdef _WIN32
+  EXPECT_EQ(form.Check4.Caption(), "Load this software on Windows startup");
+#else
+  EXPECT_EQ(form.Check4.Caption(), "Load this software on startup");
+#endif
+  form.Check4.SetValue(1);
+  EXPECT_EQ(fp.settings.saves, (std::vector<std::string>{"Windows Startup=On"}));
+}
+
 TEST_F(Options, StartupOptionOnShowsTrayOptionAndWritesTheEntry) {
   form.Check4.SetValue(1);
   EXPECT_TRUE(form.Check8.Visible());

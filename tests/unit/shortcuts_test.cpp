@@ -21,6 +21,7 @@ class Arming : public ::testing::Test {
     fp.log.calls.clear();
     fp.settings.saves.clear();
     WinVersion::WindowsMajorVersion = 10;  // steps show up as endpoint writes
+    ShortCuts::IncreaseHotkeyId = ShortCuts::DecreaseHotkeyId = 0;  // as at process start
   }
   // Arms and pumps; the script stops the pump after the given pass.
   void ArmAndPumpFor(int passes) {
@@ -101,6 +102,24 @@ TEST_F(Arming, SameLetterInBothListsRaises) {
   ArmAndPumpFor(2);
   EXPECT_EQ(Raises(), 1);
   EXPECT_EQ(Lowers(), 0);
+  EXPECT_TRUE(fp.box.shown.empty());
+}
+
+// Re-arming after the increase list took the letter the decrease list holds: the letter raises, as at
+// a first arming, and nothing of the old increase letter is left.
+TEST_F(Arming, TakingTheDecreaseLetterForIncreaseMakesItRaise) {
+  ArmAndPumpFor(1);
+  form.Combo1.SetListIndex(0);  // A, which the decrease list holds
+  fp.messages.passes = 0;       // the passes of the second pump count from 1
+  fp.messages.onWait = [this](int pass) {
+    if (pass == 1) fp.hotkeys.Press(kMods, 'A');
+    if (pass == 2) fp.hotkeys.Press(kMods, 'Q');  // the old increase letter: free, nothing happens
+  };
+  ArmAndPumpFor(3);
+  EXPECT_EQ(Raises(), 1);
+  EXPECT_EQ(Lowers(), 0);
+  ASSERT_EQ(fp.hotkeys.registered.size(), 1u);
+  EXPECT_EQ(fp.hotkeys.registered[0].id, ShortCuts::IncreaseHotkeyId);
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
