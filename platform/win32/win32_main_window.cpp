@@ -1,5 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <initguid.h>  // the accessibility identifiers below, defined here
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -67,6 +69,7 @@ struct Win32MainWindow::Impl {
   bool showing = false;
   UINT dpi = 96;
   HWND lastFocus = nullptr;
+  HWND focusHolder = nullptr;  // takes the first focus, though no Tab stop
 
   HBRUSH Brush(COLORREF color) {
     auto& brush = brushes[color];
@@ -290,6 +293,36 @@ WindowHandle Win32MainWindow::Control(int id) {
   return reinterpret_cast<WindowHandle>(impl_->controls[static_cast<std::size_t>(id)]);
 }
 
+// What a screen reader needs beyond the controls' own texts, through the system's annotations of
+// standard controls (Active Accessibility): the description of "?", the status line's role, and the
+// focus holder kept out of sight. Where the system has no annotation service, the controls stay as
+// they are.
+static void Annotate(const std::vector<ControlLayout>& controls, const std::vector<HWND>& handles) {
+  IAccPropServices* services = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                reinterpret_cast<void**>(&services))) ||
+      !services)
+    return;
+  for (const ControlLayout& layout : controls) {
+    HWND control = handles[static_cast<std::size_t>(layout.id)];
+    if (!control) continue;
+    if (!layout.description.empty())
+      services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+                               Wide(layout.description).c_str());
+    VARIANT value{};  // zeroed, as VariantInit leaves it, without oleaut32.dll
+    value.vt = VT_I4;
+    if (layout.status) {
+      value.lVal = ROLE_SYSTEM_STATUSBAR;
+      services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, value);
+    }
+    if (layout.focusHolder) {
+      value.lVal = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+      services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_STATE, value);
+    }
+  }
+  services->Release();
+}
+
 void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) {
   HWND hwnd = reinterpret_cast<HWND>(Handle());
   Impl& w = *impl_;
@@ -297,10 +330,19 @@ void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLay
   w.layouts = controls;
   w.backColor = form.backColor;
   ::SetWindowTextW(hwnd, Wide(form.caption).c_str());
-  // Created in tab order, each after the one before it, so Tab follows the design.
+  // Created in tab order, each after the one before it, so Tab follows the design. A list comes right
+  // after the label made just before it in the design: a screen reader names a combo box by the
+  // static text before it, and labels take no Tab stop, so the Tab order stays the design's.
   std::vector<const ControlLayout*> byTab;
   for (const ControlLayout& layout : controls) byTab.push_back(&layout);
   std::stable_sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+  for (std::size_t i = 1; i < controls.size(); ++i) {
+    const ControlLayout& list = controls[i];
+    const ControlLayout& label = controls[i - 1];
+    if (list.kind != ControlKind::ComboBox || label.kind != ControlKind::Label || label.parent != list.parent) continue;
+    byTab.erase(std::find(byTab.begin(), byTab.end(), &label));
+    byTab.insert(std::find(byTab.begin(), byTab.end(), &list), &label);
+  }
   w.controls.assign(controls.size(), nullptr);
   HWND previous = HWND_TOP;
   for (const ControlLayout* layout : byTab) {
@@ -328,7 +370,7 @@ void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLay
         break;
       case ControlKind::TextBox:
         cls = "EDIT";
-        style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
+        style |= ES_AUTOHSCROLL | WS_BORDER | (layout->focusHolder ? 0 : WS_TABSTOP);
         break;
     }
     if (layout->visible) style |= WS_VISIBLE;
@@ -345,7 +387,9 @@ void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLay
     if (layout->kind == ControlKind::CheckBox) ::SendMessageA(control, BM_SETCHECK, layout->checked ? BST_CHECKED : BST_UNCHECKED, 0);
     if (layout->kind == ControlKind::PushButton || layout->kind == ControlKind::TextBox)
       ::SetWindowSubclass(control, ControlMoves, static_cast<UINT_PTR>(layout->id), reinterpret_cast<DWORD_PTR>(impl_.get()));
+    if (layout->focusHolder) w.focusHolder = control;
   }
+  Annotate(controls, w.controls);
   w.Layout();
   w.events = events;
 }
@@ -364,9 +408,12 @@ void Win32MainWindow::Show() {
     w.showing = true;
     ::ShowWindow(hwnd, w.state == kStateMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     w.showing = false;
-    // The first in the tab order holds the focus, as in a dialog.
-    HWND first = ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
-    if (first) ::SetFocus(first);
+    // The focus holder, else the first in the tab order, holds the focus, as in a dialog.
+    HWND first = w.focusHolder ? w.focusHolder : ::GetNextDlgTabItem(hwnd, nullptr, FALSE);
+    if (first) {
+      w.lastFocus = first;  // also when the window is not active yet: it gets the focus on activation
+      ::SetFocus(first);
+    }
     ::PostMessageA(hwnd, kShownMessage, 0, 0);
     return;
   }
