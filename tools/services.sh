@@ -152,7 +152,11 @@ hush_start_pipewire() {
 <busconfig>
   <type>session</type>
   <listen>unix:path=$run/bus</listen>
-  <policy context="default"><allow send_destination="*"/><allow own="*"/></policy>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
 </busconfig>
 CONF
     env HOME="$run/home" XDG_RUNTIME_DIR="$run/pipewire" dbus-daemon --config-file="$run/bus.conf" --nofork \
