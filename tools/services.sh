@@ -46,6 +46,9 @@ hush_start_services() {
     echo $! >"$run/trayer.pid"
   fi
 
+  # No session bus unless a test brings its own (tests/linux/with-session-bus): without an address,
+  # D-Bus clients would start one for the display and note it in the user's ~/.dbus.
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$run/no-session-bus"
   hush_start_sound || return 1
   export HUSHDIAL_TEST_PULSE=1
   export HUSHDIAL_TEST_X11=1
