@@ -57,7 +57,7 @@ void WindowBinder::Build() {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Layout::Entry& e = entries[i];
     controls.push_back({static_cast<int>(i), e.kind, e.parent ? Layout::IndexOf(e.parent) : -1, e.caption, e.left,
-                        e.top, e.width, e.height, e.font, e.tabIndex, e.backColor, e.foreColor, true, {}, -1, false, {}, false, false});
+                        e.top, e.width, e.height, e.font, e.tabIndex, e.backColor, e.foreColor, true, {}, -1, false, {}, false, false, -1});
   }
   // What the models hold now, over the design's first values.
   const auto at = [&](int id) -> platform::ControlLayout& { return controls[static_cast<std::size_t>(id)]; };
@@ -66,6 +66,8 @@ void WindowBinder::Build() {
   at(Layout::IndexOf("PushButton4")).description = kTestButtonNote;
   at(Layout::IndexOf("Label1")).status = true;
   at(Layout::IndexOf("Text2")).focusHolder = true;
+  at(Layout::IndexOf("Combo1")).label = Layout::IndexOf("Label2");  // "Increase:"
+  at(Layout::IndexOf("Combo2")).label = Layout::IndexOf("Label3");  // "Decrease:"
   for (auto [id, label] : labels_) {
     at(id).caption = label->Caption();
     at(id).backColor = label->BackColor();

@@ -108,6 +108,7 @@ struct ControlLayout {
   std::string description;
   bool status = false;
   bool focusHolder = false;
+  int label = -1;  // lists: the label that names it
 };
 
 struct FormLayout {

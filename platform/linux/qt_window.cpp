@@ -302,7 +302,6 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
   Reinterpret(window);
 
   impl_->controls.assign(controls.size(), nullptr);
-  QLabel* lastLabel = nullptr;  // a list is named by the label made just before it, as on Windows
   for (const ControlLayout& layout : controls) {
     QWidget* parent = layout.parent >= 0 ? Control(layout.parent) : window;
     if (!parent) parent = window;
@@ -314,7 +313,6 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(true);
         widget = label;
-        lastLabel = label;
         break;
       }
       case ControlKind::Frame:
@@ -322,12 +320,9 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         break;
       case ControlKind::ComboBox: {
         auto* list = new QComboBox(parent);
-        if (lastLabel && lastLabel->parentWidget() == parent) {
-          // Announced as "Increase:, combo box, Ctrl+Shift+Q": named and labelled by its label.
-          lastLabel->setBuddy(list);
-          list->setAccessibleName(lastLabel->text());
-        }
-        lastLabel = nullptr;
+        // Announced as "Increase:, combo box, Ctrl+Shift+Q": labelled by its label (the design
+        // makes the label first), named by its letter as Qt names lists on Linux.
+        if (auto* label = qobject_cast<QLabel*>(Control(layout.label))) label->setBuddy(list);
         for (const std::string& item : layout.items) list->addItem(QString::fromUtf8(item.c_str()));
         list->setCurrentIndex(layout.selected);
         QObject::connect(list, &QComboBox::activated, [this, id](int index) {

@@ -175,7 +175,7 @@ std::uint8_t X11Hotkeys::KeyFor(std::uint32_t vk) const {
 // Grabs every lock variant; on any refusal (BadAccess: another client holds it) none is kept.
 bool X11Hotkeys::TryGrab(std::uint8_t keycode, std::uint16_t modifiers) {
   std::vector<xcb_void_cookie_t> cookies;
-  for (std::uint16_t lock : LockVariants())
+  for (std::uint16_t lock : LockVariantsOf(x_->numLock))
     cookies.push_back(xcb_grab_key_checked(x_->connection, 1, x_->root, static_cast<std::uint16_t>(modifiers | lock),
                                            keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
   bool refused = false;
@@ -205,15 +205,19 @@ bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint3
   if (modifiers & kModWin) mask |= XCB_MOD_MASK_4;
   const std::uint8_t keycode = KeyFor(vk);
   if (!keycode) return false;
-  for (const auto& [key, grab] : grabs_)
-    if (grab.keycode == keycode && grab.modifiers == mask) return false;
+  if (HeldByUs(keycode, mask)) return false;
   // Another client holding the combination leaves the shortcut simply not ours.
   if (!TryGrab(keycode, mask)) return false;
   grabs_[{window, id}] = Grab{window, keycode, mask, vk, modifiers};
   return true;
 }
 
-std::vector<std::uint16_t> X11Hotkeys::LockVariants() const { return LockVariantsOf(x_->numLock); }
+// Another of this program's registrations is on the key with these modifiers.
+bool X11Hotkeys::HeldByUs(std::uint8_t keycode, std::uint16_t modifiers) const {
+  for (const auto& [key, grab] : grabs_)
+    if (grab.keycode == keycode && grab.modifiers == modifiers) return true;
+  return false;
+}
 
 void X11Hotkeys::Ungrab(const Grab& grab) {
   UngrabKey(x_->connection, x_->root, grab.keycode, grab.modifiers, x_->numLock);
@@ -245,10 +249,8 @@ void X11Hotkeys::FollowKeyboard(bool reloadKeymap) {
   }
   for (auto& [grab, target] : moves) {
     if (!target) continue;  // no group types the letter any more
-    bool ours = false;
-    for (const auto& [key, other] : grabs_) ours = ours || (other.keycode == target && other.modifiers == grab->modifiers);
     // A key another client holds stays theirs: the shortcut is silently not ours, as at arming.
-    if (!ours && TryGrab(target, grab->modifiers)) grab->keycode = target;
+    if (!HeldByUs(target, grab->modifiers) && TryGrab(target, grab->modifiers)) grab->keycode = target;
   }
   xcb_flush(x_->connection);
 }
@@ -282,7 +284,7 @@ bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, q
                                                    XCB_MOD_MASK_4);
   const auto state = static_cast<std::uint16_t>(press->state & relevant);
   for (const auto& [key, grab] : grabs_) {
-    if (!grab.keycode || grab.keycode != press->detail || grab.modifiers != state) continue;
+    if (grab.keycode != press->detail || grab.modifiers != state) continue;  // 0 is no key code
     Post(Msg{grab.window, kWmHotkey, static_cast<std::uintptr_t>(key.second),
              static_cast<std::intptr_t>(grab.winModifiers | (grab.vk << 16)), press->time, press->root_x,
              press->root_y});

@@ -41,9 +41,9 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   void LoadKeymap();
   std::uint8_t KeyFor(std::uint32_t vk) const;
   bool TryGrab(std::uint8_t keycode, std::uint16_t modifiers);
+  bool HeldByUs(std::uint8_t keycode, std::uint16_t modifiers) const;
   void Ungrab(const Grab& grab);
   void FollowKeyboard(bool reloadKeymap);
-  std::vector<std::uint16_t> LockVariants() const;
 
   struct X;
   std::unique_ptr<X> x_;

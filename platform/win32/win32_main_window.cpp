@@ -331,17 +331,16 @@ void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLay
   w.backColor = form.backColor;
   ::SetWindowTextW(hwnd, Wide(form.caption).c_str());
   // Created in tab order, each after the one before it, so Tab follows the design. A list comes right
-  // after the label made just before it in the design: a screen reader names a combo box by the
-  // static text before it, and labels take no Tab stop, so the Tab order stays the design's.
+  // after its label: a screen reader names a combo box by the static text before it, and labels take
+  // no Tab stop, so the Tab order stays the design's.
   std::vector<const ControlLayout*> byTab;
   for (const ControlLayout& layout : controls) byTab.push_back(&layout);
   std::stable_sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
-  for (std::size_t i = 1; i < controls.size(); ++i) {
-    const ControlLayout& list = controls[i];
-    const ControlLayout& label = controls[i - 1];
-    if (list.kind != ControlKind::ComboBox || label.kind != ControlKind::Label || label.parent != list.parent) continue;
-    byTab.erase(std::find(byTab.begin(), byTab.end(), &label));
-    byTab.insert(std::find(byTab.begin(), byTab.end(), &list), &label);
+  for (const ControlLayout& list : controls) {
+    if (list.label < 0) continue;
+    const ControlLayout* label = &controls[static_cast<std::size_t>(list.label)];
+    byTab.erase(std::find(byTab.begin(), byTab.end(), label));
+    byTab.insert(std::find(byTab.begin(), byTab.end(), &list), label);
   }
   w.controls.assign(controls.size(), nullptr);
   HWND previous = HWND_TOP;
