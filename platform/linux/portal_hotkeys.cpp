@@ -97,6 +97,7 @@ bool PortalHotkeys::Connect() {
       Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
                        SLOT(OnSessionClosed(QVariantMap)));
     pending_ = Pending::None;
+    closing_ = 0;
     pendingPath_.clear();
     session_.clear();
     sessionIds_.clear();
@@ -175,15 +176,22 @@ PortalHotkeys::ShortcutList PortalHotkeys::Listed(const std::vector<QString>& on
 }
 
 void PortalHotkeys::Reconcile() {
-  if (pending_ != Pending::None) {
-    dirty_ = true;  // asked again once the request under way is answered
+  if (pending_ != Pending::None || closing_ != 0) {
+    dirty_ = true;  // asked again once the request or the Close under way is answered
     return;
   }
   const std::vector<QString> ids = WantedIds();
   if (!session_.isEmpty() && ids == sessionIds_) return;
   if (session_.isEmpty() && !refused_.empty() && ids == refused_) return;
-  if (!session_.isEmpty()) CloseSession();
   refused_.clear();
+  if (!session_.isEmpty()) {
+    // The new session takes the old one's path (one fixed token). Asked for before the portal has
+    // let go of that path, it is made and then forgotten with the old one: the desktop's presses
+    // never reach us. So the new session is asked for once the Close is answered.
+    CloseSession();
+    if (!ids.empty()) dirty_ = true;
+    return;
+  }
   if (ids.empty()) return;
   sessionIds_ = ids;
   QVariantMap options;
@@ -197,7 +205,19 @@ void PortalHotkeys::CloseSession() {
   if (session_.isEmpty()) return;
   Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
                    SLOT(OnSessionClosed(QVariantMap)));
-  Bus().asyncCall(QDBusMessage::createMethodCall(service_, session_, kSessionInterface, QStringLiteral("Close")));
+  const unsigned serial = ++closeSerial_;
+  closing_ = serial;
+  auto* reply = new QDBusPendingCallWatcher(
+      Bus().asyncCall(QDBusMessage::createMethodCall(service_, session_, kSessionInterface, QStringLiteral("Close"))),
+      this);
+  // Answered or failed (the portal gone, or no answer within D-Bus's own time limit): either way
+  // the path is free now.
+  connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply, serial](QDBusPendingCallWatcher*) {
+    reply->deleteLater();
+    if (closing_ != serial) return;
+    closing_ = 0;
+    Finish();
+  });
   session_.clear();
   sessionIds_.clear();
   triggers_.clear();

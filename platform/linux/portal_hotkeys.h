@@ -46,9 +46,10 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
 
-  // The session in use ("" when none) and whether a request to the portal is under way.
+  // The session in use ("" when none) and whether a request to the portal, or the closing of a
+  // session, is under way.
   QString Session() const { return session_; }
-  bool Busy() const { return pending_ != Pending::None || scheduled_; }
+  bool Busy() const { return pending_ != Pending::None || scheduled_ || closing_ != 0; }
   // The key the desktop reports for each of our shortcuts ("" when it named none), by shortcut id.
   const std::map<QString, QString>& Triggers() const { return triggers_; }
 
@@ -103,6 +104,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   bool scheduled_ = false;
   bool dirty_ = false;
   unsigned token_ = 0;
+  unsigned closing_ = 0;  // the Close under way, by serial; 0 when none
+  unsigned closeSerial_ = 0;
 };
 
 }  // namespace hush::platform::linux_backend

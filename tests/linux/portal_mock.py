@@ -5,9 +5,14 @@ It answers as xdg-desktop-portal 1.16 with the KDE backend does: shortcuts passe
 are registered there, ListShortcuts gives what a session has, BindShortcuts adds the rest. The control
 interface steers it: answer early (Response before the method's reply), cancel the next requests, send
 Activated to everyone or to the session's owner alone, or for a session that is not the client's.
+
+A session's Close is answered only once the session is taken down, a moment later, as the real portal
+does on a worker thread; a session made at the same path meanwhile is forgotten with it, so the
+desktop's presses for it are dropped, as the real portal drops them.
 '''
 import dbus
 import dbus.lowlevel
+import dbus.service
 from gi.repository import GLib
 from dbusmock import mockobject
 
@@ -28,6 +33,27 @@ def load(mock, parameters):
     mock.kde = bool(parameters.get('kde', True))
     mock.calls = []
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
+    mock.session_objects = {}
+    mock.forgotten = set()  # paths the portal no longer knows: Activated for them is dropped
+
+
+class _Session(dbus.service.Object):
+    def __init__(self, mock, path):
+        super().__init__(mock.connection, path)
+        self.mock = mock
+        self.path = path
+        self.methods = {}  # dbusmock's method lookup, installed for every object, looks here first
+        self.interface = SESSION_IFACE
+
+    @dbus.service.method(SESSION_IFACE, in_signature='', out_signature='', async_callbacks=('ok', 'err'))
+    def Close(self, ok, err):
+        def taken_down():
+            self.mock.sessions.pop(self.path, None)
+            self.mock.forgotten.add(self.path)
+            self.mock.calls.append('Closed')
+            ok()
+            return False
+        GLib.timeout_add(100, taken_down)
 
 
 def _escape(sender):
@@ -67,8 +93,9 @@ def CreateSession(self, options, sender):
     if self.cancel:
         _respond(self, request, 1, {})
         return dbus.ObjectPath(request)
-    if session not in mockobject.objects:
-        self.AddObject(session, SESSION_IFACE, {}, [('Close', '', '', '')])
+    if session not in self.session_objects:
+        self.session_objects[session] = _Session(self, session)
+    self.forgotten.discard(session)
     shortcuts = {}
     for sid, details in (options.get('shortcuts', []) if self.kde else []):
         shortcuts[str(sid)] = {k: str(v) for k, v in details.items()}
@@ -125,6 +152,8 @@ def Sessions(self):
 @dbus.service.method(CONTROL_IFACE, in_signature='osb', out_signature='')
 def Activate(self, session, shortcut, unicast):
     '''Activated, then Deactivated, for a session: to everyone, or to the session's owner alone.'''
+    if str(session) in self.forgotten:
+        return
     owner = self.sessions.get(str(session), {}).get('owner')
     for name in ('Activated', 'Deactivated'):
         message = dbus.lowlevel.SignalMessage(MAIN_OBJ, MAIN_IFACE, name)

@@ -24,6 +24,9 @@
 
 extern char** environ;
 
+// Failures show the portal's calls as text.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 namespace hush {
 namespace {
 
@@ -178,8 +181,10 @@ TEST_F(Portal, ALetterChangeMovesTheBindingToTheNewKey) {
   Arm('W', 'A');
   ASSERT_TRUE(Settled());
   ASSERT_FALSE(hotkeys.Session().isEmpty());
-  EXPECT_EQ(Calls().filter(QStringLiteral("CreateSession")).last(),
-            QStringLiteral("CreateSession lower-volume-a raise-volume-w"));
+  // The new session takes the old one's path: asked for only once the old one is closed, or the
+  // portal forgets it with the old one and the presses never come.
+  EXPECT_EQ(Calls().mid(Calls().indexOf(QStringLiteral("Closed"))),
+            (QStringList{"Closed", "CreateSession lower-volume-a raise-volume-w", "ListShortcuts"}));
   Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), false);  // the old letter: no longer ours
   Activate(hotkeys.Session(), QStringLiteral("raise-volume-w"), false);
   EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kRaise}));
