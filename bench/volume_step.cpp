@@ -37,27 +37,28 @@ Stats Summarise(std::vector<double> us) {
   return s;
 }
 
-// The level as a 0..1 scalar, read through the path that was stepped: the endpoint service's level
-// may lag a mixer write until the sound server has reported it. -1 when it can't be read.
-double ReadLevel(hush::platform::Platform& p, bool mixerPath) {
+// The level as a 0..1 scalar through the endpoint service; -1 when it can't be read.
+double ReadEndpointLevel(hush::platform::Platform& p) {
   using namespace hush::platform;
-  if (auto enumerator = mixerPath ? nullptr : [&]() -> std::unique_ptr<IMMDeviceEnumerator> {
-        try {
-          return p.audio.CreateDeviceEnumerator();
-        } catch (...) {
-          return nullptr;
-        }
-      }()) {
-    std::unique_ptr<IMMDevice> device;
-    std::unique_ptr<IAudioEndpointVolume> volume;
-    const PropVariantI2 params{kVtI2, 0};
-    float level = 0;
-    if (enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk &&
-        device->Activate(kIidAudioEndpointVolume, kClsctxInprocServer, &params, &volume) == kOk &&
-        volume->GetMasterVolumeLevelScalar(&level) == kOk)
-      return level;
+  try {
+    if (auto enumerator = p.audio.CreateDeviceEnumerator()) {
+      std::unique_ptr<IMMDevice> device;
+      std::unique_ptr<IAudioEndpointVolume> volume;
+      const PropVariantI2 params{kVtI2, 0};
+      float level = 0;
+      if (enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk &&
+          device->Activate(kIidAudioEndpointVolume, kClsctxInprocServer, &params, &volume) == kOk &&
+          volume->GetMasterVolumeLevelScalar(&level) == kOk)
+        return level;
+    }
+  } catch (...) {
   }
-  if (!mixerPath) return -1;
+  return -1;
+}
+
+// The same through the mixer.
+double ReadMixerLevel(hush::platform::Platform& p) {
+  using namespace hush::platform;
   MixerHandle32 handle = 0;
   if (p.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return -1;
   MixerControl control{};
@@ -75,23 +76,29 @@ double ReadLevel(hush::platform::Platform& p, bool mixerPath) {
   return level;
 }
 
-// Puts the level found at the start back, through the same service it was read from.
-void WriteLevel(hush::platform::Platform& p, bool mixerPath, double level) {
+// The level read through the path that was stepped: the endpoint service's level may lag a mixer
+// write until the sound server has reported it.
+double ReadLevel(hush::platform::Platform& p, bool mixerPath) {
+  return mixerPath ? ReadMixerLevel(p) : ReadEndpointLevel(p);
+}
+
+void WriteEndpointLevel(hush::platform::Platform& p, double level) {
   using namespace hush::platform;
-  if (level < 0) return;
   try {
-    if (auto enumerator = mixerPath ? nullptr : p.audio.CreateDeviceEnumerator()) {
+    if (auto enumerator = p.audio.CreateDeviceEnumerator()) {
       std::unique_ptr<IMMDevice> device;
       std::unique_ptr<IAudioEndpointVolume> volume;
       const PropVariantI2 params{kVtI2, 0};
       if (enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk &&
-          device->Activate(kIidAudioEndpointVolume, kClsctxInprocServer, &params, &volume) == kOk &&
-          volume->SetMasterVolumeLevelScalar(static_cast<float>(level), nullptr) == kOk)
-        return;
+          device->Activate(kIidAudioEndpointVolume, kClsctxInprocServer, &params, &volume) == kOk)
+        volume->SetMasterVolumeLevelScalar(static_cast<float>(level), nullptr);
     }
   } catch (...) {
   }
-  if (!mixerPath) return;
+}
+
+void WriteMixerLevel(hush::platform::Platform& p, double level) {
+  using namespace hush::platform;
   MixerHandle32 handle = 0;
   if (p.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return;
   MixerControl control{};
@@ -102,6 +109,13 @@ void WriteLevel(hush::platform::Platform& p, bool mixerPath, double level) {
     p.mixer.mixerSetControlDetails(handle, &details, kMixerSetControlDetailsValue);
   }
   p.mixer.mixerClose(handle);
+}
+
+// Puts the level found at the start back, through the same path it was read from.
+void WriteLevel(hush::platform::Platform& p, bool mixerPath, double level) {
+  if (level < 0) return;
+  if (mixerPath) WriteMixerLevel(p, level);
+  else WriteEndpointLevel(p, level);
 }
 
 #ifndef _WIN32

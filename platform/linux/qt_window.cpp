@@ -171,9 +171,8 @@ class MoveFilter : public QObject {
 // What assistive technologies (AT-SPI, read by screen readers such as Orca) see of the window.
 constexpr const char* kAccessibleProperty = "hushdial-accessible";
 
-bool HiddenFromAssistiveTechnology(const QWidget* widget) {
-  return widget->property(kAccessibleProperty).toString() == QLatin1String("hidden");
-}
+// The part a widget plays for them beyond its kind: "window", "hidden" or "status"; "" for none.
+QString AccessiblePart(const QWidget* widget) { return widget->property(kAccessibleProperty).toString(); }
 
 // The main window: a frame named by its caption, without the focus holder among its children.
 class WindowAccessible : public QAccessibleWidget {
@@ -196,7 +195,7 @@ class WindowAccessible : public QAccessibleWidget {
   QList<QWidget*> Children() const {
     QList<QWidget*> children;
     for (QObject* object : widget()->children())
-      if (auto* w = qobject_cast<QWidget*>(object); w && !w->isWindow() && !HiddenFromAssistiveTechnology(w))
+      if (auto* w = qobject_cast<QWidget*>(object); w && !w->isWindow() && AccessiblePart(w) != QLatin1String("hidden"))
         children.append(w);
     return children;
   }
@@ -236,7 +235,7 @@ void Reinterpret(QWidget* widget) {
 QAccessibleInterface* AccessibleFor(const QString&, QObject* object) {
   auto* widget = qobject_cast<QWidget*>(object);
   if (!widget) return nullptr;
-  const QString kind = widget->property(kAccessibleProperty).toString();
+  const QString kind = AccessiblePart(widget);
   if (kind == QLatin1String("window")) return new WindowAccessible(widget);
   if (kind == QLatin1String("hidden")) return new HiddenAccessible(widget);
   if (kind == QLatin1String("status")) return new StatusAccessible(widget);
@@ -488,10 +487,11 @@ void QtMainWindow::SetPointer(int pointer, const PicturePtr& custom) {
 void QtMainWindow::SetControlText(int id, const std::string& text) {
   QWidget* widget = Control(id);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
-    const bool changed = label->text() != Text(text);
-    label->setText(Text(text));
+    const QString shown = Text(text);
+    const bool changed = label->text() != shown;
+    label->setText(shown);
     // A screen reader reads out a status bar's new name.
-    if (changed && label->property(kAccessibleProperty).toString() == QLatin1String("status")) {
+    if (changed && AccessiblePart(label) == QLatin1String("status")) {
       QAccessibleEvent event(label, QAccessible::NameChanged);
       QAccessible::updateAccessibility(&event);
     }
