@@ -33,6 +33,7 @@ int main() {
 
 #include "hotkeys/ShortCuts.h"
 
+#include <clocale>
 #include <csignal>
 #include <cstring>
 
@@ -62,6 +63,18 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
   }
   if (g_qtMessages) g_qtMessages(type, context, message);
 }
+// A system where no locale is set up (a minimal install, a bare container) runs in "C", whose ASCII
+// Qt replaces by UTF-8 with a warning of several lines at every start. That is nobody's choice, so the
+// program takes C.UTF-8 for characters itself, quietly; a locale the user did choose is left to Qt.
+void TakeUtf8WhereNoLocaleIsSet() {
+  const char* chosen = std::setlocale(LC_CTYPE, "");
+  const bool none = !chosen || std::strcmp(chosen, "C") == 0 || std::strcmp(chosen, "POSIX") == 0;
+  const char* all = std::getenv("LC_ALL");
+  const bool forced = all && *all;  // LC_ALL=C is a choice, and LC_CTYPE could not override it anyway
+  if (none && !forced && std::setlocale(LC_CTYPE, "C.UTF-8")) setenv("LC_CTYPE", "C.UTF-8", 1);
+  std::setlocale(LC_CTYPE, "C");  // Qt sets the locale up itself
+}
+
 bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
@@ -92,6 +105,7 @@ int main(int argc, char** argv) {
   // A settings write past a file-size limit (a full quota) fails and leaves the old file; it must
   // not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  TakeUtf8WhereNoLocaleIsSet();
   // In a Wayland session the desktop's portal gives the shortcuts, and the window is a Wayland one.
   // Without the portal they are X11 grabs, which under Wayland work through XWayland.
   const bool portal = WaylandSession() && PortalOffersShortcuts(argc, argv);

@@ -84,24 +84,24 @@ void WindowBinder::Build() {
   for (auto [id, frame] : frames_) at(id).backColor = frame->BackColor();
   window_.Build(layout, controls, this);
 
-  for (auto [id, label] : labels_)
-    label->Changed = [this, id = id, label = label] {
+  for (const auto& entry : labels_)
+    entry.second->Changed = [this, id = entry.first, label = entry.second] {
       window_.SetControlText(id, label->Caption());
       window_.SetControlColors(id, label->BackColor(), label->ForeColor());
     };
-  for (auto [id, list] : lists_)
-    list->Changed = [this, id = id, list = list] {
+  for (const auto& entry : lists_)
+    entry.second->Changed = [this, id = entry.first, list = entry.second] {
       window_.SetControlItems(id, Items(*list));
       window_.SetControlSelection(id, list->ListIndex());
     };
-  for (auto [id, check] : checks_)
-    check->Changed = [this, id = id, check = check] {
+  for (const auto& entry : checks_)
+    entry.second->Changed = [this, id = entry.first, check = entry.second] {
       window_.SetControlChecked(id, check->Value() == 1);
       window_.SetControlVisible(id, check->Visible());
       window_.SetControlColors(id, check->BackColor(), platform::kColorWindowText);
     };
-  for (auto [id, frame] : frames_)
-    frame->Changed = [this, id = id, frame = frame] {
+  for (const auto& entry : frames_)
+    entry.second->Changed = [this, id = entry.first, frame = entry.second] {
       window_.SetControlText(id, frame->Caption());
       window_.SetControlColors(id, frame->BackColor(), platform::kColorWindowText);
     };

@@ -16,6 +16,13 @@ hush_wait_name() {
   return 1
 }
 
+# The first of the paths given that is a program.
+hush_first_program() {
+  local p
+  for p in "$@"; do [ -x "$p" ] && { echo "$p"; return 0; }; done
+  return 1
+}
+
 hush_start_portal() {
   hush_portal_dir=$(mktemp -d /tmp/hushdial-portal.XXXXXX)
   local run=$hush_portal_dir
@@ -27,10 +34,16 @@ hush_start_portal() {
   "${env[@]}" /usr/libexec/xdg-permission-store >"$run/permission-store.log" 2>&1 &
   echo $! >"$run/permission-store.pid"
   hush_wait_name org.freedesktop.impl.portal.PermissionStore || return 1
-  "${env[@]}" /usr/bin/kglobalaccel5 >"$run/kglobalaccel.log" 2>&1 &
+  # KDE's global shortcut service: kglobalacceld from KDE 6 on, kglobalaccel5 before.
+  local kglobalaccel portal_kde
+  kglobalaccel=$(hush_first_program /usr/lib/*/libexec/kglobalacceld /usr/libexec/kglobalacceld /usr/bin/kglobalaccel5) ||
+    { echo "no kglobalaccel (kglobalacceld or kglobalaccel5)" >&2; return 1; }
+  portal_kde=$(hush_first_program /usr/lib/*/libexec/xdg-desktop-portal-kde /usr/libexec/xdg-desktop-portal-kde) ||
+    { echo "no xdg-desktop-portal-kde" >&2; return 1; }
+  "${env[@]}" "$kglobalaccel" >"$run/kglobalaccel.log" 2>&1 &
   echo $! >"$run/kglobalaccel.pid"
   hush_wait_name org.kde.kglobalaccel || return 1
-  "${env[@]}" /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde >"$run/portal-kde.log" 2>&1 &
+  "${env[@]}" "$portal_kde" >"$run/portal-kde.log" 2>&1 &
   echo $! >"$run/portal-kde.pid"
   hush_wait_name org.freedesktop.impl.portal.desktop.kde || return 1
   "${env[@]}" /usr/libexec/xdg-desktop-portal -r >"$run/portal.log" 2>&1 &

@@ -141,7 +141,8 @@ hush_start_pulseaudio() {
   hush_wait_pulse || { echo "PulseAudio did not come up:" >&2; cat "$run/pulse.log" >&2; return 1; }
 }
 
-# PipeWire with the null sink, wireplumber for the default sink and its metadata (without any device
+# PipeWire with the null sink (kept processing: from PipeWire 1.2 on, a null sink that has never run
+# ignores every volume set on it, as no format is negotiated yet for its converter), wireplumber for the default sink and its metadata (without any device
 # monitor, so no real sound card is opened), and PipeWire's pulse server, each with configuration of
 # its own, a private home and runtime folder.
 hush_start_pipewire() {
@@ -189,7 +190,8 @@ context.objects = [
              priority.driver = 20000 } }
   { factory = adapter
     args = { factory.name = support.null-audio-sink node.name = hushdial_test node.description = "Hushdial test sink"
-             media.class = Audio/Sink object.linger = true audio.position = [ FL FR ] monitor.channel-volumes = true } }
+             media.class = Audio/Sink object.linger = true audio.position = [ FL FR ] monitor.channel-volumes = true
+             node.always-process = true } }
 ]
 CONF
   cat >"$run/pipewire-pulse.conf" <<CONF

@@ -115,7 +115,10 @@ TEST_F(PulseVolume, MixerPathKeepsOneAlsaMixerForTheRun) {
 }
 
 TEST_F(PulseVolume, AStepFollowsTheDefaultSinkWhenItMoves) {
-  const std::string module = test::Run("pactl load-module module-null-sink sink_name=hushdial_other");
+  // Kept processing, as the harness's own sink is: a PipeWire null sink that has never run ignores
+  // volume changes.
+  const std::string module =
+      test::Run("pactl load-module module-null-sink sink_name=hushdial_other sink_properties=node.always-process=true");
   test::SetSinkVolume("50%");
   Steps(10, true, 1);  // the first sink is now the one known
   test::Run("pactl set-default-sink hushdial_other");

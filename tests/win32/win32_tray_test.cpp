@@ -175,8 +175,14 @@ TEST_F(WineTray, AClickOnTheIconInWinesTrayReachesTheControl) {
   control.MouseDown = [&](std::int16_t b, std::int32_t id) { events.push_back("Down " + std::to_string(b) + " " + std::to_string(id)); };
   control.MouseUp = [&](std::int16_t b, std::int32_t id) { events.push_back("Up " + std::to_string(b) + " " + std::to_string(id)); };
   control.SetInTray(true);
+  // Clicked again while nothing arrives: an icon Wine has just docked can miss the first click on a
+  // loaded machine.
   bool clicked = false;
-  for (int i = 0; i < 20 && !clicked; ++i) clicked = ClickIcon(1);  // once Wine has docked its icon
+  for (int i = 0; i < 20 && events.empty(); ++i) {
+    if (!ClickIcon(1)) continue;  // not docked yet
+    clicked = true;
+    for (int j = 0; j < 25 && events.empty(); ++j) PumpFor(20);
+  }
   ASSERT_TRUE(clicked) << "Wine's icon never appeared in the tray host";
   for (int i = 0; i < 50 && events.size() < 2; ++i) PumpFor(20);
   ASSERT_TRUE(ClickIcon(3));
