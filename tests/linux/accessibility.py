@@ -72,7 +72,18 @@ def spoken_name(node):
 
 
 def focused(frame):
-    for node in walk(frame):
+    """The control with the keyboard focus. A list's own items are not looked into: from Qt 6.8 on the
+    current item of each closed list says it is focused whichever control has the focus, while Tab
+    itself moves on as it should."""
+    def controls(node):
+        yield node
+        if node.getRole() == pyatspi.ROLE_COMBO_BOX:
+            return
+        for i in range(node.childCount):
+            child = node.getChildAtIndex(i)
+            if child is not None:
+                yield from controls(child)
+    for node in controls(frame):
         if node.getState().contains(pyatspi.STATE_FOCUSED):
             return node
     return None
