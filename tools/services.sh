@@ -8,10 +8,16 @@
 
 hush_services_dir=""
 
+# A display number no X server uses: no socket or lock file in /tmp, and no abstract socket, which a
+# server in another mount namespace (a test root sharing this network) leaves as its only trace.
 hush_free_display() {
-  local n
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then echo "$n"; return 0; fi
+  local n from=${1:-90} to=${2:-140}
+  for n in $(seq "$from" "$to"); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ] &&
+      ! grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null; then
+      echo "$n"
+      return 0
+    fi
   done
   return 1
 }
@@ -125,7 +131,7 @@ hush_start_sound() {
     *) echo "no sound server to test with (install pulseaudio, or pipewire and wireplumber)" >&2; return 1 ;;
   esac || return 1
   pactl set-default-sink hushdial_test
-  echo "sound server: $HUSHDIAL_SOUND_SERVER ($(pactl info | sed -n 's/^Server Name: //p'))"
+  echo "sound server: $HUSHDIAL_SOUND_SERVER ($(LC_ALL=C pactl info | sed -n 's/^Server Name: //p'))"
 }
 
 hush_start_pulseaudio() {
@@ -221,7 +227,7 @@ CONF
   hush_wait_pulse || { echo "PipeWire did not come up:" >&2; tail -n 20 "$run"/pipewire*.log "$run/wireplumber.log" >&2; return 1; }
   # The sink is the default once wireplumber has chosen it.
   for i in $(seq 1 100); do
-    pactl info 2>/dev/null | grep -q "^Default Sink: hushdial_test" && return 0
+    LC_ALL=C pactl info 2>/dev/null | grep -q "^Default Sink: hushdial_test" && return 0
     sleep 0.05
   done
   echo "wireplumber chose no default sink" >&2

@@ -181,7 +181,7 @@ TEST_F(WineTray, AClickOnTheIconInWinesTrayReachesTheControl) {
   for (int i = 0; i < 20 && events.empty(); ++i) {
     if (!ClickIcon(1)) continue;  // not docked yet
     clicked = true;
-    for (int j = 0; j < 25 && events.empty(); ++j) PumpFor(20);
+    for (int j = 0; j < 100 && events.empty(); ++j) PumpFor(20);
   }
   ASSERT_TRUE(clicked) << "Wine's icon never appeared in the tray host";
   for (int i = 0; i < 50 && events.size() < 2; ++i) PumpFor(20);

@@ -44,23 +44,32 @@ TEST(XpRuntime, AFallbackWaiterSeesTheConditionAnotherThreadSets) {
   EXPECT_EQ(g.variable, nullptr);
   HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   int wakeups = 0;
+  bool waiting = false;
+  bool allTrue = true;
   test::Win32Thread waiter([&] {
     ::EnterCriticalSection(&g.lock);
+    waiting = true;
     while (!g.ready) {
-      EXPECT_TRUE(FallbackSleepConditionVariableCS(&g.variable, &g.lock, INFINITE));
+      allTrue = FallbackSleepConditionVariableCS(&g.variable, &g.lock, INFINITE) && allTrue;
       ++wakeups;
     }
     ::LeaveCriticalSection(&g.lock);
     ::SetEvent(done);
   });
-  ::Sleep(20);  // the waiter is waiting, or about to
-  ::EnterCriticalSection(&g.lock);  // the waiter gives the lock up while it waits
+  // The lock with "waiting" set: the waiter holds it only outside its waits, so it is in one now.
+  for (;;) {
+    ::EnterCriticalSection(&g.lock);
+    if (waiting) break;
+    ::LeaveCriticalSection(&g.lock);
+    ::Sleep(1);
+  }
   g.ready = true;
   FallbackWakeConditionVariable(&g.variable);
   ::LeaveCriticalSection(&g.lock);
   EXPECT_EQ(::WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
   waiter.join();
   EXPECT_GE(wakeups, 1);
+  EXPECT_TRUE(allTrue) << "a wait without a time limit returned FALSE";
   ::CloseHandle(done);
 }
 
