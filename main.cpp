@@ -31,6 +31,7 @@ int main() {
 #include <QApplication>
 #include <xcb/xcb.h>
 
+#include "app/CommandLine.h"
 #include "hotkeys/ShortCuts.h"
 
 #include <clocale>
@@ -101,7 +102,41 @@ hush::platform::linux_backend::PortalHotkeys::Naming ShortcutName(std::int32_t i
 }
 }  // namespace
 
+// hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
+// Returns -1 when the window is to open.
+int FromCommandLine(int argc, char** argv) {
+  using namespace hush;
+  const CommandLine::Parsed parsed = CommandLine::Parse(argc, argv);
+  switch (parsed.action) {
+    case CommandLine::Action::Window:
+      return -1;
+    case CommandLine::Action::Help:
+      std::fputs(CommandLine::HelpText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::Version:
+      std::fputs(CommandLine::VersionText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::Wrong:
+      std::fprintf(stderr, "Hushdial: %s (see hushdial --help)\n", parsed.problem.c_str());
+      return 2;
+    case CommandLine::Action::Raise:
+    case CommandLine::Action::Lower:
+      break;
+  }
+  platform::NativePlatform native;
+  CommandLine::LineBox box;
+  platform::Platform& p = native.platform;
+  platform::Platform stepping{box,         p.audio,    p.mixer,    p.version, p.atoms,    p.hotkeys,
+                              p.messages,  p.timer,    p.window,   p.settings, p.registry, p.files,
+                              p.tray,      p.clock,    p.codepage, p.pictures};
+  std::string message;
+  const int status = CommandLine::Step(stepping, box, parsed.action == CommandLine::Action::Raise, message);
+  if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());
+  return status;
+}
+
 int main(int argc, char** argv) {
+  if (const int status = FromCommandLine(argc, argv); status >= 0) return status;
   // A settings write past a file-size limit (a full quota) fails and leaves the old file; it must
   // not end the program.
   std::signal(SIGXFSZ, SIG_IGN);

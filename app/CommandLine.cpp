@@ -1,0 +1,101 @@
+#include "app/CommandLine.h"
+
+#include <cstring>
+#include <memory>
+
+#include "hushdial_config.h"
+#include "volume/VolumeSet.h"
+#include "volume/WinVersion.h"
+#include "volume/mCoreAudio.h"
+
+namespace hush::CommandLine {
+
+Parsed Parse(int argc, const char* const* argv) {
+  Parsed parsed;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    Action found = Action::Window;
+    if (std::strcmp(arg, "--raise") == 0) found = Action::Raise;
+    else if (std::strcmp(arg, "--lower") == 0) found = Action::Lower;
+    else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) found = Action::Help;
+    else if (std::strcmp(arg, "--version") == 0) found = Action::Version;
+    else continue;
+    if (parsed.action != Action::Window && parsed.action != found) {
+      parsed.action = Action::Wrong;
+      parsed.problem = "give one of --raise, --lower, --help and --version, not several";
+      return parsed;
+    }
+    parsed.action = found;
+  }
+  return parsed;
+}
+
+std::string HelpText() {
+  return "Usage: hushdial [--raise | --lower | --help | --version]\n"
+         "Two global shortcuts, Ctrl+Shift+letter, that raise and lower the master volume by one step.\n"
+         "Without an option it opens its window and holds the shortcuts until it is closed.\n"
+         "\n"
+         "  --raise    raise the master volume by one step, as the increase shortcut does, and end\n"
+         "  --lower    lower it by one step, as the decrease shortcut does, and end\n"
+         "  --help     show this text and end\n"
+         "  --version  show the version and end\n";
+}
+
+std::string VersionText() { return std::string("Hushdial ") + config::kVersion + "\n"; }
+
+int LineBox::MessageBoxA(const std::string& text, const std::string& caption, unsigned) {
+  if (!line_.empty()) return 1;  // the first failure says what went wrong
+  std::string flat;
+  for (char c : caption + ": " + text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      if (!flat.empty() && flat.back() != ' ') flat += ' ';
+    } else {
+      flat += c;
+    }
+  }
+  line_ = flat;
+  return 1;
+}
+
+namespace {
+
+// Whether the path the step takes has anything to step: a default output for the endpoint path, a
+// volume control for the mixer path. A shortcut without one does nothing; a command must say so.
+bool OutputPresent(platform::Platform& platform) {
+  using namespace platform;
+  try {
+    if (WinVersion::WindowsMajorVersion >= 6) {
+      auto enumerator = platform.audio.CreateDeviceEnumerator();
+      std::unique_ptr<IMMDevice> device;
+      return enumerator && enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk && device;
+    }
+    MixerHandle32 handle = 0;
+    if (platform.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return false;
+    MixerControl control{};
+    const bool found = VolumeSet::FindMixerControl(platform.mixer, handle, kMixerLineComponentTypeDstSpeakers,
+                                                   kMixerControlTypeVolume, control);
+    platform.mixer.mixerClose(handle);
+    return found;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+int Step(platform::Platform& platform, LineBox& box, bool up, std::string& message) {
+  WinVersion::DetectWindowsVersion(platform.version);
+  if (!OutputPresent(platform)) {
+    message = "no sound server answers and no sound card has a volume control; nothing was stepped";
+    return 1;
+  }
+  VolumeSet::SetVolume(platform, up);
+  if (!box.Line().empty()) {
+    message = box.Line();
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace hush::CommandLine

@@ -1,0 +1,97 @@
+// hushdial from a shell: which option does what, and a step that reports in one line, never in a box.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "tests/fake/fake_platform.h"
+#include "volume/WinVersion.h"
+
+namespace hush {
+namespace {
+
+using CommandLine::Action;
+
+Action ActionOf(std::vector<const char*> args) {
+  args.insert(args.begin(), "hushdial");
+  return CommandLine::Parse(static_cast<int>(args.size()), args.data()).action;
+}
+
+TEST(CommandLine, EachOptionAndTheToolkitsOwnLeftAlone) {
+  EXPECT_EQ(ActionOf({}), Action::Window);
+  EXPECT_EQ(ActionOf({"--raise"}), Action::Raise);
+  EXPECT_EQ(ActionOf({"--lower"}), Action::Lower);
+  EXPECT_EQ(ActionOf({"--help"}), Action::Help);
+  EXPECT_EQ(ActionOf({"-h"}), Action::Help);
+  EXPECT_EQ(ActionOf({"--version"}), Action::Version);
+  EXPECT_EQ(ActionOf({"-platform", "xcb"}), Action::Window);  // Qt's options open the window as before
+  EXPECT_EQ(ActionOf({"-platform", "xcb", "--lower"}), Action::Lower);
+  EXPECT_EQ(ActionOf({"--raise", "--raise"}), Action::Raise);
+  EXPECT_EQ(ActionOf({"--raise", "--lower"}), Action::Wrong);
+  EXPECT_EQ(ActionOf({"--version", "--help"}), Action::Wrong);
+  EXPECT_EQ(ActionOf({"--raise=1"}), Action::Window);
+}
+
+TEST(CommandLine, HelpNamesEveryOptionAndVersionTheRelease) {
+  const std::string help = CommandLine::HelpText();
+  for (const char* option : {"--raise", "--lower", "--help", "--version"}) EXPECT_NE(help.find(option), std::string::npos);
+  EXPECT_EQ(CommandLine::VersionText().rfind("Hushdial ", 0), 0u);
+  EXPECT_EQ(CommandLine::VersionText().back(), '\n');
+}
+
+TEST(CommandLine, TheLineBoxKeepsTheFirstFailureOnOneLine) {
+  CommandLine::LineBox box;
+  box.MessageBoxA("Error 5 at line 104\r\nin VolumeSet.SetVolume\n\nWrite to us.", "Hushdial", 0);
+  box.MessageBoxA("a second box", "Hushdial", 0);
+  EXPECT_EQ(box.Line(), "Hushdial: Error 5 at line 104 in VolumeSet.SetVolume Write to us.");
+}
+
+struct Stepping {
+  fake::FakePlatform fp;
+  CommandLine::LineBox box;
+  platform::Platform platform{box,         fp.audio,    fp.mixer,    fp.version,  fp.atoms,    fp.hotkeys,
+                              fp.messages, fp.timer,    fp.window,   fp.settings, fp.registry, fp.files,
+                              fp.tray,     fp.clock,    fp.codepage, fp.pictures};
+  std::string message;
+  explicit Stepping(std::uint32_t major) { fp.version.answer.dwMajorVersion = major; }
+};
+
+TEST(CommandLine, AStepTakesThePathOfThisSystemAsAShortcutDoes) {
+  Stepping endpoint(6);
+  endpoint.fp.audio.script.level = 0.5f;
+  EXPECT_EQ(CommandLine::Step(endpoint.platform, endpoint.box, true, endpoint.message), 0);
+  ASSERT_EQ(endpoint.fp.audio.levelsWritten.size(), 1u);
+  EXPECT_FLOAT_EQ(endpoint.fp.audio.levelsWritten[0], 0.51f);
+  EXPECT_EQ(endpoint.fp.log.Count("mixerSetControlDetails"), 0u);
+
+  Stepping mixer(5);
+  EXPECT_EQ(CommandLine::Step(mixer.platform, mixer.box, false, mixer.message), 0);
+  EXPECT_EQ(mixer.fp.mixer.written.size(), 1u);
+  EXPECT_TRUE(mixer.fp.audio.levelsWritten.empty());
+  EXPECT_TRUE(mixer.fp.box.shown.empty());
+}
+
+TEST(CommandLine, NothingToStepIsSaidInsteadOfDoneSilently) {
+  Stepping noServer(10);
+  noServer.fp.audio.script.hasDevice = false;
+  EXPECT_EQ(CommandLine::Step(noServer.platform, noServer.box, true, noServer.message), 1);
+  EXPECT_NE(noServer.message.find("no sound server"), std::string::npos);
+  EXPECT_TRUE(noServer.fp.audio.levelsWritten.empty());
+
+  Stepping noControl(5);
+  noControl.fp.mixer.script.hasVolumeControl = false;
+  EXPECT_EQ(CommandLine::Step(noControl.platform, noControl.box, true, noControl.message), 1);
+  EXPECT_TRUE(noControl.fp.mixer.written.empty());
+}
+
+TEST(CommandLine, AFailedStepEndsWithItsReportOnOneLineAndNoBox) {
+  Stepping failing(10);
+  failing.fp.log.failOn = "SetMasterVolumeLevelScalar";
+  EXPECT_EQ(CommandLine::Step(failing.platform, failing.box, true, failing.message), 1);
+  EXPECT_TRUE(failing.fp.box.shown.empty());
+  EXPECT_NE(failing.message.find("VolumeSet.SetVolumeNew"), std::string::npos) << failing.message;
+  EXPECT_EQ(failing.message.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace hush
