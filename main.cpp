@@ -64,21 +64,21 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
   }
   if (g_qtMessages) g_qtMessages(type, context, message);
 }
+
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
 // A system where no locale is set up (a minimal install, a bare container) runs in "C", whose ASCII
 // Qt replaces by UTF-8 with a warning of several lines at every start. That is nobody's choice, so the
 // program takes C.UTF-8 for characters itself, quietly; a locale the user did choose is left to Qt.
 void TakeUtf8WhereNoLocaleIsSet() {
   const char* chosen = std::setlocale(LC_CTYPE, "");
   const bool none = !chosen || std::strcmp(chosen, "C") == 0 || std::strcmp(chosen, "POSIX") == 0;
-  const char* all = std::getenv("LC_ALL");
-  const bool forced = all && *all;  // LC_ALL=C is a choice, and LC_CTYPE could not override it anyway
-  if (none && !forced && std::setlocale(LC_CTYPE, "C.UTF-8")) setenv("LC_CTYPE", "C.UTF-8", 1);
+  // LC_ALL=C is a choice, and LC_CTYPE could not override it anyway.
+  if (none && !Set("LC_ALL") && std::setlocale(LC_CTYPE, "C.UTF-8")) setenv("LC_CTYPE", "C.UTF-8", 1);
   std::setlocale(LC_CTYPE, "C");  // Qt sets the locale up itself
-}
-
-bool Set(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
 }
 
 // A Wayland session: as XDG_SESSION_TYPE says when the environment agrees with it, else as the
@@ -100,7 +100,6 @@ hush::platform::linux_backend::PortalHotkeys::Naming ShortcutName(std::int32_t i
   if (id == hush::ShortCuts::IncreaseHotkeyId) return {"raise-volume", "Raise the volume by one step"};
   return {"lower-volume", "Lower the volume by one step"};
 }
-}  // namespace
 
 // hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
 // Returns -1 when the window is to open.
@@ -134,6 +133,8 @@ int FromCommandLine(int argc, char** argv) {
   if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());
   return status;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (const int status = FromCommandLine(argc, argv); status >= 0) return status;

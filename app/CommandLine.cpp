@@ -6,7 +6,6 @@
 #include "hushdial_config.h"
 #include "volume/VolumeSet.h"
 #include "volume/WinVersion.h"
-#include "volume/mCoreAudio.h"
 
 namespace hush::CommandLine {
 
