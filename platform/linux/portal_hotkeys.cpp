@@ -24,12 +24,9 @@ const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session
 // One fixed session token, so that the desktop keeps one entry for the program across its runs.
 const QString kSessionToken = QStringLiteral("hushdial");
 
-QDBusConnection Bus() { return QDBusConnection::sessionBus(); }
-
 // The path the portal gives the request of a token: the sender's unique name without ":" and with
 // "." as "_". Listening there before the call catches a Response that comes before the reply.
-QString RequestPath(const QString& token) {
-  QString sender = Bus().baseService();
+QString RequestPath(QString sender, const QString& token) {
   sender.remove(0, 1).replace(QLatin1Char('.'), QLatin1Char('_'));
   return QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender + QLatin1Char('/') + token;
 }
@@ -78,9 +75,16 @@ QString PortalHotkeys::Trigger(std::uint32_t modifiers, std::uint32_t vk) {
   return trigger + QChar(static_cast<char16_t>(vk));
 }
 
+// The program's own connection to the session bus: a portal takes the first call a connection makes
+// as naming its program, and the shared connection has asked the portal for the desktop's settings
+// long before (GNOME 48 then refuses Register and discards every shortcut of an unnamed program).
+QDBusConnection PortalHotkeys::Bus() const { return QDBusConnection(busName_); }
+
 bool PortalHotkeys::Connect() {
   if (connected_) return true;
-  if (!Bus().isConnected()) return false;
+  static int made = 0;
+  if (busName_.isEmpty()) busName_ = QStringLiteral("hushdial-portal-%1").arg(++made);
+  if (!QDBusConnection::connectToBus(QDBusConnection::SessionBus, busName_).isConnected()) return false;
   qDBusRegisterMetaType<QPair<QString, QVariantMap>>();
   qDBusRegisterMetaType<ShortcutList>();
   qRegisterMetaType<QDBusObjectPath>();  // or Qt 6.4 refuses the connection below without a word
@@ -113,8 +117,9 @@ bool PortalHotkeys::Connect() {
 }
 
 // Newer portals ask a program that is not sandboxed to name itself before its first request, by
-// its desktop file id; older ones (1.16) take it from the systemd scope and don't know the call.
-// Calls on one connection are taken in order, so it needs no waiting for.
+// its desktop file id, as the connection's very first call to them; older ones (1.16) take it from
+// the systemd scope and don't know the call. Calls on one connection are taken in order, so it needs
+// no waiting for.
 void PortalHotkeys::RegisterApp() {
   QDBusMessage registration = QDBusMessage::createMethodCall(
       service_, kDesktopPath, QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
@@ -237,7 +242,7 @@ void PortalHotkeys::StopListening() {
 bool PortalHotkeys::Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind) {
   const QString token = QStringLiteral("hushdial_") + QString::number(++token_);
   options.insert(QStringLiteral("handle_token"), token);
-  pendingPath_ = RequestPath(token);
+  pendingPath_ = RequestPath(Bus().baseService(), token);
   Listen();
   QDBusMessage call = QDBusMessage::createMethodCall(service_, kDesktopPath, kShortcutsInterface, method);
   QList<QVariant> arguments = leading;

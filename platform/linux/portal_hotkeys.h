@@ -1,4 +1,5 @@
 #pragma once
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
@@ -76,6 +77,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   };
   using ShortcutList = QList<QPair<QString, QVariantMap>>;
 
+  QDBusConnection Bus() const;
   bool Connect();
   void RegisterApp();
   void Schedule();
@@ -91,6 +93,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
 
   Namer namer_;
   QString service_;
+  QString busName_;
   bool connected_ = false;
   QDBusServiceWatcher* watcher_ = nullptr;
   std::map<std::pair<WindowHandle, std::int32_t>, Wanted> wanted_;

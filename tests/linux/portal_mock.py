@@ -35,6 +35,13 @@ def load(mock, parameters):
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
     mock.session_objects = {}
     mock.forgotten = set()  # paths the portal no longer knows: Activated for them is dropped
+    # The program each connection speaks for, fixed by its first call, as portal 1.20 has it: Register
+    # names it only as that first call; any other call first leaves it unnamed ('').
+    mock.apps = {}
+
+
+def _app(mock, sender):
+    return mock.apps.setdefault(str(sender), '')
 
 
 class _Session(dbus.service.Object):
@@ -90,6 +97,7 @@ def CreateSession(self, options, sender):
     session = '/org/freedesktop/portal/desktop/session/%s/%s' % (_escape(sender),
                                                                  str(options.get('session_handle_token', 's')))
     self.calls.append('CreateSession %s' % ' '.join(sorted(str(s[0]) for s in options.get('shortcuts', []))))
+    _app(self, sender)
     if self.cancel:
         _respond(self, request, 1, {})
         return dbus.ObjectPath(request)
@@ -108,6 +116,7 @@ def CreateSession(self, options, sender):
 def ListShortcuts(self, session, options, sender):
     request = '/org/freedesktop/portal/desktop/request/%s/%s' % (_escape(sender), str(options.get('handle_token', 't')))
     self.calls.append('ListShortcuts')
+    _app(self, sender)
     known = self.sessions.get(str(session), {'shortcuts': {}})['shortcuts']
     _respond(self, request, 0, {'shortcuts': _shortcut_list(known)})
     return dbus.ObjectPath(request)
@@ -120,6 +129,7 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
     if self.cancel:
         _respond(self, request, 1, {})
         return dbus.ObjectPath(request)
+    _app(self, sender)
     known = self.sessions.setdefault(str(session), {'owner': sender, 'shortcuts': {}})['shortcuts']
     for sid, details in shortcuts:
         known[str(sid)] = {k: str(v) for k, v in details.items()}
@@ -127,9 +137,28 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
     return dbus.ObjectPath(request)
 
 
-@dbus.service.method('org.freedesktop.host.portal.Registry', in_signature='sa{sv}', out_signature='')
-def Register(self, app_id, options):
+@dbus.service.method('org.freedesktop.host.portal.Registry', in_signature='sa{sv}', out_signature='',
+                     sender_keyword='sender')
+def Register(self, app_id, options, sender):
     self.calls.append('Register %s' % app_id)
+    if str(sender) in self.apps:
+        raise dbus.exceptions.DBusException('Could not register app ID: Connection already associated with an '
+                                            'application ID', name='org.freedesktop.portal.Error.Failed')
+    self.apps[str(sender)] = str(app_id)
+
+
+@dbus.service.method('org.freedesktop.portal.Settings', in_signature='ss', out_signature='v', sender_keyword='sender')
+def Read(self, namespace, key, sender):
+    '''What a toolkit asks first on its shared connection.'''
+    _app(self, sender)
+    return dbus.UInt32(0, variant_level=1)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='o', out_signature='s')
+def AppOf(self, session):
+    '''The program a session's owner speaks for, as the desktop would be told.'''
+    owner = self.sessions.get(str(session), {}).get('owner')
+    return self.apps.get(str(owner), '') if owner else '<no session>'
 
 
 @dbus.service.method(CONTROL_IFACE, in_signature='bbb', out_signature='')

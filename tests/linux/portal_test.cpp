@@ -131,6 +131,36 @@ TEST_F(Portal, ArmingMakesOneSessionWithBothShortcutsAndBindsWhatTheDesktopLacks
   EXPECT_EQ(hotkeys.Triggers().at(QStringLiteral("lower-volume-a")), QStringLiteral("CTRL+SHIFT+A"));
 }
 
+// The toolkit asks the portal for the desktop's settings on the shared connection before any window
+// shows; a portal that names a connection's program by its first call (GNOME 48) would then refuse
+// Register, and the desktop discards the shortcuts of an unnamed program.
+TEST_F(Portal, TheProgramIsNamedOnAConnectionWhoseFirstPortalCallIsRegister) {
+  QDBusMessage read = QDBusMessage::createMethodCall(kMock, QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                     QStringLiteral("org.freedesktop.portal.Settings"),
+                                                     QStringLiteral("Read"));
+  read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+  ASSERT_EQ(QDBusConnection::sessionBus().call(read).type(), QDBusMessage::ReplyMessage);
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  ASSERT_FALSE(hotkeys.Session().isEmpty());
+  EXPECT_EQ(Control(QStringLiteral("AppOf"), {QVariant::fromValue(QDBusObjectPath(hotkeys.Session()))})
+                .arguments()
+                .value(0)
+                .toString(),
+            QStringLiteral("com.brightfen.Hushdial"));
+  // The portal restarting (an update) forgets every name: the program names itself again first.
+  StopMock();
+  StartMock();
+  ASSERT_TRUE(Spin([this] { return Calls().size() >= 2; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Calls().value(0), QStringLiteral("Register com.brightfen.Hushdial"));
+  EXPECT_EQ(Control(QStringLiteral("AppOf"), {QVariant::fromValue(QDBusObjectPath(hotkeys.Session()))})
+                .arguments()
+                .value(0)
+                .toString(),
+            QStringLiteral("com.brightfen.Hushdial"));
+}
+
 TEST_F(Portal, ActivatedOfOurSessionReachesThePumpBroadcastOrUnicastAndEarlyAnswersAreCaught) {
   Behave(true, false);  // every Response before the method's own reply
   Arm('Q', 'A');
