@@ -33,6 +33,12 @@ int main() {
 
 #include "app/CommandLine.h"
 #include "hotkeys/ShortCuts.h"
+#include "platform/linux/desktop_notifications.h"
+
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <csignal>
@@ -96,9 +102,60 @@ bool PortalOffersShortcuts(int argc, char** argv) {
   return hush::platform::linux_backend::PortalHotkeys::Offered();
 }
 
-hush::platform::linux_backend::PortalHotkeys::Naming ShortcutName(std::int32_t id) {
-  if (id == hush::ShortCuts::IncreaseHotkeyId) return {"raise-volume", "Raise the volume by one step"};
-  return {"lower-volume", "Lower the volume by one step"};
+hush::platform::linux_backend::ShortcutNaming ShortcutName(std::int32_t id) {
+  if (id == hush::ShortCuts::IncreaseHotkeyId) return {"raise-volume", "Raise the volume by one step", "--raise"};
+  return {"lower-volume", "Lower the volume by one step", "--lower"};
+}
+
+// The absolute path of this program, which a desktop runs for a press.
+std::string ThisProgram() {
+  char path[4096];
+  const ssize_t size = readlink("/proc/self/exe", path, sizeof path - 1);
+  return size > 0 ? std::string(path, static_cast<std::size_t>(size)) : std::string("hushdial");
+}
+
+// How this session's desktop lets the program have global shortcuts.
+hush::platform::linux_backend::ShortcutWay ChooseShortcutWay(int argc, char** argv) {
+  using namespace hush::platform::linux_backend;
+  if (!WaylandSession()) return ShortcutWay::X11;
+  if (PortalOffersShortcuts(argc, argv)) return ShortcutWay::Portal;
+  if (SwayHotkeys::Offered()) return ShortcutWay::Sway;
+  if (GnomeHotkeys::Offered()) return ShortcutWay::Gnome;
+  return ShortcutWay::X11;
+}
+
+// A Wayland desktop that gives programs no global shortcuts: the X11 grabs work only while an X11
+// window has the focus. Said where the user sees it, with what to bind in the desktop's settings.
+void TellAboutShortcuts(const std::string& program) {
+  const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+  const std::string raise = hush::platform::linux_backend::SwayHotkeys::Command(program, "--raise");
+  const std::string lower = hush::platform::linux_backend::SwayHotkeys::Command(program, "--lower");
+  const std::string text = std::string("This desktop (") + (desktop && *desktop ? desktop : "Wayland") +
+                           ") gives programs no global shortcuts, so Hushdial's work only while a window of an X11 "
+                           "program has the focus. For shortcuts everywhere, add two in the desktop's keyboard "
+                           "settings: Ctrl+Shift+letter running " + raise + " and another running " + lower + ".";
+  std::fprintf(stderr, "Hushdial: %s\n", text.c_str());
+  static hush::platform::linux_backend::DesktopNotifications notice;
+  notice.Show(QStringLiteral("Hushdial"), QString::fromStdString(text), -1, nullptr);
+}
+
+// SIGTERM, SIGINT and SIGHUP (a logout) end the program as closing it does, so that shortcuts the
+// desktop keeps for it are taken away; the handler only wakes the event loop.
+int g_endPipe[2] = {-1, -1};
+void OnEndSignal(int) {
+  const char byte = 1;
+  if (::write(g_endPipe[1], &byte, 1) < 0) {
+  }
+}
+void EndOnSignals(std::function<void()> end) {
+  if (pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [end = std::move(end)] { end(); });
+  struct sigaction action {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 // hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
@@ -144,9 +201,12 @@ int main(int argc, char** argv) {
   TakeUtf8WhereNoLocaleIsSet();
   // In a Wayland session the desktop's portal gives the shortcuts, and the window is a Wayland one.
   // Without the portal they are X11 grabs, which under Wayland work through XWayland.
-  const bool portal = WaylandSession() && PortalOffersShortcuts(argc, argv);
-  if (!portal && !std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
-  if (portal && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
+  // Where the desktop makes them (portal, GNOME, sway), the window is a Wayland one too.
+  using hush::platform::linux_backend::ShortcutWay;
+  const ShortcutWay way = ChooseShortcutWay(argc, argv);
+  const bool grabs = way == ShortcutWay::X11;
+  if (grabs && !std::getenv("QT_QPA_PLATFORM") && std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "xcb", 0);
+  if (!grabs && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
   if (!DisplayReachable()) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,
@@ -160,11 +220,15 @@ int main(int argc, char** argv) {
   // The program ends only through its close handling, never because a message box closed while the
   // window was hidden in the tray.
   QApplication::setQuitOnLastWindowClosed(false);
-  hush::platform::NativePlatform native(portal, ShortcutName);
+  const std::string program = ThisProgram();
+  hush::platform::NativePlatform native(way, ShortcutName, program);
   native.box.SetOwner([&native] { return native.window.Widget(); });
+  native.window.SetAtEnd([&native] { native.RemoveShortcuts(); });
   hush::Form1 form(native.platform);
   hush::WindowBinder binder(form, native.window);
-  if (!portal) native.hotkeys.Available();  // says once on stderr when shortcuts can't work in this session
+  EndOnSignals([&form] { form.Form_QueryUnload(); });
+  if (grabs && WaylandSession()) TellAboutShortcuts(program);
+  if (grabs) native.hotkeys.Available();  // says once on stderr when shortcuts can't work in this session
   form.Form_Load();
   binder.Build();
   form.Show();

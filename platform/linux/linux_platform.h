@@ -1,5 +1,10 @@
 #pragma once
+#include <cstdlib>
+#include <memory>
+#include <string>
+
 #include "platform/linux/alsa_mixer.h"
+#include "platform/linux/gnome_hotkeys.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_files.h"
 #include "platform/linux/linux_message_box.h"
@@ -9,34 +14,59 @@
 #include "platform/linux/pulse_core_audio.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_window.h"
+#include "platform/linux/sway_hotkeys.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/linux/xdg_registry.h"
 #include "platform/platform.h"
 
 namespace hush::platform::linux_backend {
 
-// The real Linux services, wired together. Shortcuts come through X11 grabs, or through the desktop
-// portal when the composition point chose it for a Wayland session.
+// How the shortcuts are made: X11 grabs (X11, and XWayland under a Wayland desktop that offers
+// nothing better), the desktop portal, GNOME's custom shortcuts, or sway's run-time bindings.
+enum class ShortcutWay { X11, Portal, Gnome, Sway };
+
+// The real Linux services, wired together; the composition point chooses the shortcuts' way.
 struct LinuxPlatform {
-  LinuxPlatform() : LinuxPlatform(false, {}) {}
-  LinuxPlatform(bool portal, PortalHotkeys::Namer namer)
-      : portalHotkeys(std::move(namer)),
-        platform{box,
-                 audio,
-                 mixer,
-                 version,
-                 atoms,
-                 portal ? static_cast<IHotkeys&>(portalHotkeys) : hotkeys,
-                 portal ? static_cast<IMessageLoop&>(portalHotkeys) : hotkeys,
-                 timer,
-                 window,
-                 settings,
-                 registry,
-                 files,
-                 tray,
-                 clock,
-                 codepage,
-                 pictures} {}
+  LinuxPlatform() : LinuxPlatform(ShortcutWay::X11, {}, {}) {}
+  // program: the absolute path a desktop runs for a press (GNOME, sway).
+  LinuxPlatform(ShortcutWay way, ShortcutNamer namer, const std::string& program)
+      : portalHotkeys(namer),
+        gnomeHotkeys(way == ShortcutWay::Gnome ? std::make_unique<GnomeHotkeys>(namer, program) : nullptr),
+        swayHotkeys(way == ShortcutWay::Sway ? std::make_unique<SwayHotkeys>(namer, program, SwaySocket()) : nullptr),
+        platform{box,      audio,    mixer,    version,  atoms, Shortcuts(way), Presses(way),
+                 timer,    window,   settings, registry, files, tray,           clock,
+                 codepage, pictures} {}
+
+  // Takes the shortcuts away where the desktop keeps them beyond the program (GNOME's settings, sway's
+  // bindings): at the end of the program, also when it ends on a signal.
+  void RemoveShortcuts() {
+    if (gnomeHotkeys) gnomeHotkeys->RemoveAll();
+    if (swayHotkeys) swayHotkeys->RemoveAll();
+  }
+
+  static std::string SwaySocket() {
+    const char* socket = std::getenv("SWAYSOCK");
+    return socket ? socket : "";
+  }
+  IHotkeys& Shortcuts(ShortcutWay way) {
+    switch (way) {
+      case ShortcutWay::Portal: return portalHotkeys;
+      case ShortcutWay::Gnome: return *gnomeHotkeys;
+      case ShortcutWay::Sway: return *swayHotkeys;
+      case ShortcutWay::X11: break;
+    }
+    return hotkeys;
+  }
+  IMessageLoop& Presses(ShortcutWay way) {
+    switch (way) {
+      case ShortcutWay::Portal: return portalHotkeys;
+      case ShortcutWay::Gnome: return *gnomeHotkeys;
+      case ShortcutWay::Sway: return *swayHotkeys;
+      case ShortcutWay::X11: break;
+    }
+    return hotkeys;
+  }
+
   QtMessageBox box;
   LinuxCoreAudio audio;
   AlsaMixer mixer;
@@ -44,6 +74,8 @@ struct LinuxPlatform {
   ProcessAtoms atoms;
   X11Hotkeys hotkeys;
   PortalHotkeys portalHotkeys;
+  std::unique_ptr<GnomeHotkeys> gnomeHotkeys;
+  std::unique_ptr<SwayHotkeys> swayHotkeys;
   QtTimerService timer;
   QtMainWindow window;
   IniSettings settings;

@@ -133,7 +133,7 @@ bool PortalHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::ui
   if (wanted_.count({window, id})) return false;  // as Windows: the identifier is taken
   for (const auto& [key, w] : wanted_)
     if (w.vk == vk && w.modifiers == modifiers) return false;  // already held by this program
-  const Naming naming = namer_ ? namer_(id) : Naming{"shortcut-" + std::to_string(id), "Hushdial shortcut"};
+  const Naming naming = namer_ ? namer_(id) : Naming{"shortcut-" + std::to_string(id), "Hushdial shortcut", ""};
   wanted_[{window, id}] = Wanted{window,
                                  id,
                                  modifiers,

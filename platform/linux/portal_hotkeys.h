@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/linux/hotkey_queue.h"
+#include "platform/linux/shortcut_naming.h"
 
 class QDBusServiceWatcher;
 
@@ -28,11 +29,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
 
  public:
   // What the desktop shows for a registration: a stable id (the letter is added) and a description.
-  struct Naming {
-    std::string id;
-    std::string description;
-  };
-  using Namer = std::function<Naming(std::int32_t id)>;
+  using Naming = ShortcutNaming;
+  using Namer = ShortcutNamer;
 
   static constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
   // The program's desktop file id, as the portal knows programs.

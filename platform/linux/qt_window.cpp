@@ -533,6 +533,7 @@ void QtMainWindow::SetControlColors(int id, std::uint32_t backColor, std::uint32
 }
 
 void QtMainWindow::EndProgram(int status) {
+  if (atEnd_) atEnd_();
   // What was sent to the X server (the tray icon leaving) must get there before the process goes.
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>())

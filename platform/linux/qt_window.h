@@ -56,6 +56,8 @@ class QtMainWindow : public IMainWindow {
   void SetControlVisible(int id, bool visible) override;
   void SetControlColors(int id, std::uint32_t backColor, std::uint32_t foreColor) override;
   void EndProgram(int status) override;
+  // What must happen before the process goes (shortcuts the desktop keeps beyond it).
+  void SetAtEnd(std::function<void()> atEnd) { atEnd_ = std::move(atEnd); }
 
   QWidget* Widget();
   QWidget* Control(int id);
@@ -66,6 +68,7 @@ class QtMainWindow : public IMainWindow {
 
  private:
   std::unique_ptr<Impl> impl_;
+  std::function<void()> atEnd_;
 };
 
 }  // namespace hush::platform::linux_backend

@@ -107,8 +107,8 @@ class Portal : public ::testing::Test {
 
   pid_t mock_ = -1;
   PortalHotkeys hotkeys{[](std::int32_t id) {
-    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step"}
-                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step"};
+    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step", "--raise"}
+                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step", "--lower"};
   }};
 };
 
@@ -268,8 +268,8 @@ class RealPortal : public ::testing::Test {
     for (int attempt = 0; attempt < 3 && test::SinkPercent() != expected; ++attempt) PressDuringThePump(keys);
   }
   PortalHotkeys hotkeys{[](std::int32_t id) {
-    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step"}
-                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step"};
+    return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step", "--raise"}
+                        : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step", "--lower"};
   }};
   fake::FakePlatform fp;
   platform::linux_backend::LinuxCoreAudio audio{""};
