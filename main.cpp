@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+
 #include "app/Form1.h"
 #include "app/WindowBinder.h"
 #include "platform/native.h"
-
-#ifdef _WIN32
-#include <windows.h>
 
 int main() {
   hush::platform::NativePlatform native;
@@ -27,12 +27,15 @@ int main() {
   }
   return 0;
 }
-#else
+#elif defined(HUSHDIAL_WINDOW_MODULE)
+// The window and its shortcuts, loaded by the program when it is started without an option.
 #include <QApplication>
 #include <xcb/xcb.h>
 
-#include "app/CommandLine.h"
+#include "app/Form1.h"
+#include "app/WindowBinder.h"
 #include "hotkeys/ShortCuts.h"
+#include "platform/native.h"
 #include "platform/linux/desktop_notifications.h"
 
 #include <QSocketNotifier>
@@ -107,13 +110,6 @@ hush::platform::linux_backend::ShortcutNaming ShortcutName(std::int32_t id) {
   return {"lower-volume", "Lower the volume by one step", "--lower"};
 }
 
-// The absolute path of this program, which a desktop runs for a press.
-std::string ThisProgram() {
-  char path[4096];
-  const ssize_t size = readlink("/proc/self/exe", path, sizeof path - 1);
-  return size > 0 ? std::string(path, static_cast<std::size_t>(size)) : std::string("hushdial");
-}
-
 // How this session's desktop lets the program have global shortcuts.
 hush::platform::linux_backend::ShortcutWay ChooseShortcutWay(int argc, char** argv) {
   using namespace hush::platform::linux_backend;
@@ -158,43 +154,9 @@ void EndOnSignals(std::function<void()> end) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-// hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
-// Returns -1 when the window is to open.
-int FromCommandLine(int argc, char** argv) {
-  using namespace hush;
-  const CommandLine::Parsed parsed = CommandLine::Parse(argc, argv);
-  switch (parsed.action) {
-    case CommandLine::Action::Window:
-      return -1;
-    case CommandLine::Action::Help:
-      std::fputs(CommandLine::HelpText().c_str(), stdout);
-      return 0;
-    case CommandLine::Action::Version:
-      std::fputs(CommandLine::VersionText().c_str(), stdout);
-      return 0;
-    case CommandLine::Action::Wrong:
-      std::fprintf(stderr, "Hushdial: %s (see hushdial --help)\n", parsed.problem.c_str());
-      return 2;
-    case CommandLine::Action::Raise:
-    case CommandLine::Action::Lower:
-      break;
-  }
-  platform::NativePlatform native;
-  CommandLine::LineBox box;
-  platform::Platform& p = native.platform;
-  platform::Platform stepping{box,         p.audio,    p.mixer,    p.version, p.atoms,    p.hotkeys,
-                              p.messages,  p.timer,    p.window,   p.settings, p.registry, p.files,
-                              p.tray,      p.clock,    p.codepage, p.pictures};
-  std::string message;
-  const int status = CommandLine::Step(stepping, box, parsed.action == CommandLine::Action::Raise, message);
-  if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());
-  return status;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (const int status = FromCommandLine(argc, argv); status >= 0) return status;
+extern "C" int hushdial_window(int argc, char** argv, const char* program) {
   // A settings write past a file-size limit (a full quota) fails and leaves the old file; it must
   // not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -220,7 +182,6 @@ int main(int argc, char** argv) {
   // The program ends only through its close handling, never because a message box closed while the
   // window was hidden in the tray.
   QApplication::setQuitOnLastWindowClosed(false);
-  const std::string program = ThisProgram();
   hush::platform::NativePlatform native(way, ShortcutName, program);
   native.box.SetOwner([&native] { return native.window.Widget(); });
   native.window.SetAtEnd([&native] { native.RemoveShortcuts(); });
@@ -233,5 +194,88 @@ int main(int argc, char** argv) {
   binder.Build();
   form.Show();
   return app.exec();
+}
+#else
+// The program: the command line and a step on their own, without the window toolkit (a desktop runs
+// it once for every press of a shortcut it keeps for Hushdial); the window comes from its module.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/CommandLine.h"
+#include "platform/linux/alsa_mixer.h"
+#include "platform/linux/linux_version.h"
+#include "platform/linux/pulse_core_audio.h"
+
+namespace {
+
+// The absolute path of this program, which a desktop runs for a press.
+std::string ThisProgram() {
+  char path[4096];
+  const ssize_t size = readlink("/proc/self/exe", path, sizeof path - 1);
+  return size > 0 ? std::string(path, static_cast<std::size_t>(size)) : std::string("hushdial");
+}
+
+// hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
+// Returns -1 when the window is to open.
+int FromCommandLine(int argc, char** argv) {
+  using namespace hush;
+  const CommandLine::Parsed parsed = CommandLine::Parse(argc, argv);
+  switch (parsed.action) {
+    case CommandLine::Action::Window:
+      return -1;
+    case CommandLine::Action::Help:
+      std::fputs(CommandLine::HelpText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::Version:
+      std::fputs(CommandLine::VersionText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::Wrong:
+      std::fprintf(stderr, "Hushdial: %s (see hushdial --help)\n", parsed.problem.c_str());
+      return 2;
+    case CommandLine::Action::Raise:
+    case CommandLine::Action::Lower:
+      break;
+  }
+  CommandLine::LineBox box;
+  platform::linux_backend::LinuxCoreAudio audio("sysdefault", false, false);
+  platform::linux_backend::AlsaMixer mixer;
+  platform::linux_backend::UnameVersion version;
+  std::string message;
+  const int status =
+      CommandLine::Step(box, audio, mixer, version, parsed.action == CommandLine::Action::Raise, message);
+  if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());
+  return status;
+}
+
+// The window module: beside the program in the build tree, in lib/hushdial when installed.
+int OpenWindow(int argc, char** argv) {
+  const std::string program = ThisProgram();
+  const std::string folder = program.substr(0, program.rfind('/') + 1);
+  std::string tried;
+  for (const std::string& place : {folder + "hushdial-window.so", folder + "../lib/hushdial/hushdial-window.so"}) {
+    if (access(place.c_str(), F_OK) != 0) continue;
+    void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+      tried = dlerror();
+      break;
+    }
+    using Entry = int (*)(int, char**, const char*);
+    auto entry = reinterpret_cast<Entry>(dlsym(module, "hushdial_window"));
+    if (entry) return entry(argc, argv, program.c_str());
+    tried = place + " has no window";
+    break;
+  }
+  std::fprintf(stderr, "Hushdial: the window part of the program is %s; reinstall Hushdial.\n",
+               tried.empty() ? "missing" : ("broken (" + tried + ")").c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const int status = FromCommandLine(argc, argv); status >= 0) return status;
+  return OpenWindow(argc, argv);
 }
 #endif

@@ -61,20 +61,20 @@ namespace {
 
 // Whether the path the step takes has anything to step: a default output for the endpoint path, a
 // volume control for the mixer path. A shortcut without one does nothing; a command must say so.
-bool OutputPresent(platform::Platform& platform) {
+bool OutputPresent(platform::ICoreAudio& audio, platform::IMixer& mixer) {
   using namespace platform;
   try {
     if (WinVersion::WindowsMajorVersion >= 6) {
-      auto enumerator = platform.audio.CreateDeviceEnumerator();
+      auto enumerator = audio.CreateDeviceEnumerator();
       std::unique_ptr<IMMDevice> device;
       return enumerator && enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, &device) == kOk && device;
     }
     MixerHandle32 handle = 0;
-    if (platform.mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return false;
+    if (mixer.mixerOpen(&handle, 0, 0, 0, 0) != 0) return false;
     MixerControl control{};
-    const bool found = VolumeSet::FindMixerControl(platform.mixer, handle, kMixerLineComponentTypeDstSpeakers,
+    const bool found = VolumeSet::FindMixerControl(mixer, handle, kMixerLineComponentTypeDstSpeakers,
                                                    kMixerControlTypeVolume, control);
-    platform.mixer.mixerClose(handle);
+    mixer.mixerClose(handle);
     return found;
   } catch (...) {
     return false;
@@ -83,13 +83,14 @@ bool OutputPresent(platform::Platform& platform) {
 
 }  // namespace
 
-int Step(platform::Platform& platform, LineBox& box, bool up, std::string& message) {
-  WinVersion::DetectWindowsVersion(platform.version);
-  if (!OutputPresent(platform)) {
+int Step(LineBox& box, platform::ICoreAudio& audio, platform::IMixer& mixer, platform::IVersionQuery& version,
+         bool up, std::string& message) {
+  WinVersion::DetectWindowsVersion(version);
+  if (!OutputPresent(audio, mixer)) {
     message = "no sound server answers and no sound card has a volume control; nothing was stepped";
     return 1;
   }
-  VolumeSet::SetVolume(platform, up);
+  VolumeSet::SetVolume(platform::SoundServices(box, audio, mixer), up);
   if (!box.Line().empty()) {
     message = box.Line();
     return 1;

@@ -33,8 +33,9 @@ class LineBox : public platform::IMessageBox {
 };
 
 // One step, by the path and the amount the shortcut takes. Returns the exit status: 0 when stepped,
-// 1 with `message` set (one line) when there is nothing to step or the step failed. The platform's
-// box must be a LineBox: nothing is ever shown.
-int Step(platform::Platform& platform, LineBox& box, bool up, std::string& message);
+// 1 with `message` set (one line) when there is nothing to step or the step failed. Nothing is ever
+// shown: what would have gone into a box is the message.
+int Step(LineBox& box, platform::ICoreAudio& audio, platform::IMixer& mixer, platform::IVersionQuery& version,
+         bool up, std::string& message);
 
 }  // namespace hush::CommandLine

@@ -13,6 +13,7 @@ set(CPACK_STRIP_FILES ON)
 
 if(NOT WIN32)
   install(TARGETS hushdial RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS hushdial_window LIBRARY DESTINATION lib/hushdial PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(FILES packaging/linux/com.brightfen.Hushdial.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES packaging/linux/com.brightfen.Hushdial.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   foreach(size 16 24 32 48 64 128 256)

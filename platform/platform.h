@@ -34,4 +34,14 @@ struct Platform {
   IPictures& pictures;
 };
 
+// What a step of the volume reaches, and no more: a step from the command line starts with these
+// alone, without the window toolkit.
+struct SoundServices {
+  SoundServices(IMessageBox& b, ICoreAudio& a, IMixer& m) : box(b), audio(a), mixer(m) {}
+  SoundServices(Platform& p) : box(p.box), audio(p.audio), mixer(p.mixer) {}  // NOLINT: every platform has them
+  IMessageBox& box;
+  ICoreAudio& audio;
+  IMixer& mixer;
+};
+
 }  // namespace hush::platform

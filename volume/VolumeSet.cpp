@@ -84,7 +84,7 @@ std::int32_t NextMixerValue(std::int32_t percent, bool up, const platform::Mixer
   return static_cast<std::int32_t>(up ? std::min(next, high) : std::max(next, low));
 }
 
-void SetVolume(platform::Platform& platform, bool up) {
+void SetVolume(platform::SoundServices platform, bool up) {
   ErrorReport report(platform.box, ErrorReport::LocationText("VolumeSet", "SetVolume"));
   if (report.Test(100, [&] { return WinVersion::WindowsMajorVersion < 6; })) {
     report.Line(102, [&] { SetVolumeOld(platform, up); });
@@ -93,7 +93,7 @@ void SetVolume(platform::Platform& platform, bool up) {
   }
 }
 
-void SetVolumeNew(platform::Platform& platform, bool up) {
+void SetVolumeNew(platform::SoundServices platform, bool up) {
   ErrorReport report(platform.box, ErrorReport::LocationText("VolumeSet", "SetVolumeNew"));
   std::unique_ptr<platform::IMMDeviceEnumerator> enumerator;
   std::unique_ptr<platform::IMMDevice> device;
@@ -188,7 +188,7 @@ bool WriteControlValue(platform::IMixer& mixer, platform::MixerHandle32 handle, 
   return mixer.mixerSetControlDetails(handle, &details, platform::kMixerSetControlDetailsValue) == 0;
 }
 
-void SetVolumeOld(platform::Platform& platform, bool up) {
+void SetVolumeOld(platform::SoundServices platform, bool up) {
   ErrorReport report(platform.box, ErrorReport::LocationText("VolumeSet", "SetVolumeOld"));
   platform::IMixer& mixer = platform.mixer;
   bool opened = false;

@@ -13,11 +13,11 @@ inline constexpr double kLevelStep = 0.01;
 inline constexpr std::int32_t kMixerStep = 1024;
 
 // One step of the master volume, by the path the detected version calls for.
-void SetVolume(platform::Platform& platform, bool up);
+void SetVolume(platform::SoundServices platform, bool up);
 // Endpoint path (major version 6 and later).
-void SetVolumeNew(platform::Platform& platform, bool up);
+void SetVolumeNew(platform::SoundServices platform, bool up);
 // Mixer path (older systems, or when detection has not run).
-void SetVolumeOld(platform::Platform& platform, bool up);
+void SetVolumeOld(platform::SoundServices platform, bool up);
 
 bool FindMixerControl(platform::IMixer& mixer, platform::MixerHandle32 handle, std::uint32_t componentType,
                       std::uint32_t controlType, platform::MixerControl& record);

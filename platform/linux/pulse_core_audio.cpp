@@ -14,7 +14,7 @@ namespace hush::platform::linux_backend {
 // One connection to the sound server, on a threaded main loop. Every call below takes the loop's lock.
 class PulseConnection {
  public:
-  explicit PulseConnection(bool withLoop) {
+  PulseConnection(bool withLoop, bool followChanges) : follow_(followChanges) {
     loop_ = withLoop ? pa_threaded_mainloop_new() : nullptr;
     if (loop_ && pa_threaded_mainloop_start(loop_) < 0) {
       pa_threaded_mainloop_free(loop_);
@@ -69,7 +69,7 @@ class PulseConnection {
     }
     // Sink and server changes keep the default sink's level known between steps, so that a step
     // needs one round trip (the set) rather than three.
-    if (pa_operation* op = pa_context_subscribe(
+    if (pa_operation* op = !follow_ ? nullptr : pa_context_subscribe(
             context_, static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
             nullptr, nullptr))
       pa_operation_unref(op);
@@ -165,6 +165,7 @@ class PulseConnection {
     if (eol == 0 && info && info->index == connection->known_.index) connection->Learn(info->index, info->volume);
   }
 
+  bool follow_;  // keep the default sink known between steps, from the server's change events
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
   std::vector<Registration> registrations_;
@@ -325,8 +326,8 @@ class LinuxEnumerator : public IMMDeviceEnumerator {
 
 LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback) : LinuxCoreAudio(std::move(alsaFallback), false) {}
 
-LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback, bool withoutLoop)
-    : pulse_(std::make_shared<PulseConnection>(!withoutLoop)), alsaFallback_(std::move(alsaFallback)) {}
+LinuxCoreAudio::LinuxCoreAudio(std::string alsaFallback, bool withoutLoop, bool followChanges)
+    : pulse_(std::make_shared<PulseConnection>(!withoutLoop, followChanges)), alsaFallback_(std::move(alsaFallback)) {}
 
 LinuxCoreAudio::~LinuxCoreAudio() = default;
 

@@ -16,8 +16,9 @@ class LinuxCoreAudio : public ICoreAudio {
   // alsaFallback: the control device whose Master serves when no server answers ("" for none).
   explicit LinuxCoreAudio(std::string alsaFallback = "sysdefault");
   // withoutLoop: as when the sound library can't make or start its event thread; the service then
-  // acts as with no sound server.
-  LinuxCoreAudio(std::string alsaFallback, bool withoutLoop);
+  // acts as with no sound server. followChanges: false for a single step (the command line), which
+  // has no use for the server's change events.
+  LinuxCoreAudio(std::string alsaFallback, bool withoutLoop, bool followChanges = true);
   ~LinuxCoreAudio() override;
   std::unique_ptr<IMMDeviceEnumerator> CreateDeviceEnumerator() override;
 

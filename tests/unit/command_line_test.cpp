@@ -49,23 +49,21 @@ TEST(CommandLine, TheLineBoxKeepsTheFirstFailureOnOneLine) {
 struct Stepping {
   fake::FakePlatform fp;
   CommandLine::LineBox box;
-  platform::Platform platform{box,         fp.audio,    fp.mixer,    fp.version,  fp.atoms,    fp.hotkeys,
-                              fp.messages, fp.timer,    fp.window,   fp.settings, fp.registry, fp.files,
-                              fp.tray,     fp.clock,    fp.codepage, fp.pictures};
   std::string message;
   explicit Stepping(std::uint32_t major) { fp.version.answer.dwMajorVersion = major; }
+  int Step(bool up) { return CommandLine::Step(box, fp.audio, fp.mixer, fp.version, up, message); }
 };
 
 TEST(CommandLine, AStepTakesThePathOfThisSystemAsAShortcutDoes) {
   Stepping endpoint(6);
   endpoint.fp.audio.script.level = 0.5f;
-  EXPECT_EQ(CommandLine::Step(endpoint.platform, endpoint.box, true, endpoint.message), 0);
+  EXPECT_EQ(endpoint.Step(true), 0);
   ASSERT_EQ(endpoint.fp.audio.levelsWritten.size(), 1u);
   EXPECT_FLOAT_EQ(endpoint.fp.audio.levelsWritten[0], 0.51f);
   EXPECT_EQ(endpoint.fp.log.Count("mixerSetControlDetails"), 0u);
 
   Stepping mixer(5);
-  EXPECT_EQ(CommandLine::Step(mixer.platform, mixer.box, false, mixer.message), 0);
+  EXPECT_EQ(mixer.Step(false), 0);
   EXPECT_EQ(mixer.fp.mixer.written.size(), 1u);
   EXPECT_TRUE(mixer.fp.audio.levelsWritten.empty());
   EXPECT_TRUE(mixer.fp.box.shown.empty());
@@ -74,20 +72,20 @@ TEST(CommandLine, AStepTakesThePathOfThisSystemAsAShortcutDoes) {
 TEST(CommandLine, NothingToStepIsSaidInsteadOfDoneSilently) {
   Stepping noServer(10);
   noServer.fp.audio.script.hasDevice = false;
-  EXPECT_EQ(CommandLine::Step(noServer.platform, noServer.box, true, noServer.message), 1);
+  EXPECT_EQ(noServer.Step(true), 1);
   EXPECT_NE(noServer.message.find("no sound server"), std::string::npos);
   EXPECT_TRUE(noServer.fp.audio.levelsWritten.empty());
 
   Stepping noControl(5);
   noControl.fp.mixer.script.hasVolumeControl = false;
-  EXPECT_EQ(CommandLine::Step(noControl.platform, noControl.box, true, noControl.message), 1);
+  EXPECT_EQ(noControl.Step(true), 1);
   EXPECT_TRUE(noControl.fp.mixer.written.empty());
 }
 
 TEST(CommandLine, AFailedStepEndsWithItsReportOnOneLineAndNoBox) {
   Stepping failing(10);
   failing.fp.log.failOn = "SetMasterVolumeLevelScalar";
-  EXPECT_EQ(CommandLine::Step(failing.platform, failing.box, true, failing.message), 1);
+  EXPECT_EQ(failing.Step(true), 1);
   EXPECT_TRUE(failing.fp.box.shown.empty());
   EXPECT_NE(failing.message.find("VolumeSet.SetVolumeNew"), std::string::npos) << failing.message;
   EXPECT_EQ(failing.message.find('\n'), std::string::npos);
