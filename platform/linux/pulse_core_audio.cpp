@@ -11,46 +11,72 @@
 
 namespace hush::platform::linux_backend {
 
-// One connection to the sound server, on a threaded main loop. Every call below takes the loop's lock.
+// One connection to the sound server, on a threaded main loop (or, for a single step, a loop run only
+// while waiting). Every call below takes the lock of a threaded loop.
 class PulseConnection {
  public:
+  // followChanges: a connection kept for the run, on a loop thread of its own that follows the
+  // server's change events. Without it (one step, then the end) the loop runs on the caller's thread
+  // only while the caller waits: no thread to start and hand each answer over.
   PulseConnection(bool withLoop, bool followChanges) : follow_(followChanges) {
-    loop_ = withLoop ? pa_threaded_mainloop_new() : nullptr;
+    if (!withLoop) return;
+    if (!follow_) {
+      plain_ = pa_mainloop_new();
+      return;
+    }
+    loop_ = pa_threaded_mainloop_new();
     if (loop_ && pa_threaded_mainloop_start(loop_) < 0) {
       pa_threaded_mainloop_free(loop_);
       loop_ = nullptr;
     }
   }
   ~PulseConnection() {
+    if (plain_) {
+      Drop();
+      pa_mainloop_free(plain_);
+      return;
+    }
     if (!loop_) return;
     {
-      Lock lock(loop_);
+      Lock lock(*this);
       Drop();
     }
     pa_threaded_mainloop_stop(loop_);
     pa_threaded_mainloop_free(loop_);
   }
+  PulseConnection(const PulseConnection&) = delete;
+  PulseConnection& operator=(const PulseConnection&) = delete;
 
   // Without a loop (it could not be made or started) there is nothing to lock, and no server either.
   struct Lock {
-    explicit Lock(pa_threaded_mainloop* held) : loop(held) {
+    explicit Lock(const PulseConnection& connection) : loop(connection.loop_) {
       if (loop) pa_threaded_mainloop_lock(loop);
     }
     ~Lock() {
       if (loop) pa_threaded_mainloop_unlock(loop);
     }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
     pa_threaded_mainloop* loop;
   };
 
-  pa_threaded_mainloop* loop() const { return loop_; }
+  // Waits for the next event of the loop; an answer's callback ends the wait with Signal.
+  void WaitEvent() {
+    if (plain_) pa_mainloop_iterate(plain_, 1, nullptr);
+    else pa_threaded_mainloop_wait(loop_);
+  }
+  void Signal() {
+    if (loop_) pa_threaded_mainloop_signal(loop_, 0);
+  }
+
   pa_context* context() const { return context_; }
 
   // Connected and ready, connecting again when the server went away. Caller holds the lock.
   bool EnsureReady() {
-    if (!loop_) return false;
+    if (!loop_ && !plain_) return false;
     if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) return true;
     Drop();
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Hushdial");
+    context_ = pa_context_new(plain_ ? pa_mainloop_get_api(plain_) : pa_threaded_mainloop_get_api(loop_), "Hushdial");
     if (!context_) return false;
     pa_context_set_state_callback(context_, &PulseConnection::OnState, this);
     pa_context_set_subscribe_callback(context_, &PulseConnection::OnEvent, this);
@@ -65,7 +91,7 @@ class PulseConnection {
         Drop();
         return false;
       }
-      pa_threaded_mainloop_wait(loop_);
+      WaitEvent();
     }
     // Sink and server changes keep the default sink's level known between steps, so that a step
     // needs one round trip (the set) rather than three.
@@ -98,7 +124,7 @@ class PulseConnection {
   // Waits for an operation to finish (or to be cancelled by a lost connection). Caller holds the lock.
   bool Wait(pa_operation* op) {
     if (!op) return false;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(loop_);
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) WaitEvent();
     const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
     pa_operation_unref(op);
     return done;
@@ -132,7 +158,7 @@ class PulseConnection {
   }
 
   static void OnState(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseConnection*>(self)->loop_, 0);
+    static_cast<PulseConnection*>(self)->Signal();
   }
   static void OnEvent(pa_context*, pa_subscription_event_type_t type, std::uint32_t index, void* self) {
     auto* connection = static_cast<PulseConnection*>(self);
@@ -167,6 +193,7 @@ class PulseConnection {
 
   bool follow_;  // keep the default sink known between steps, from the server's change events
   pa_threaded_mainloop* loop_ = nullptr;
+  pa_mainloop* plain_ = nullptr;
   pa_context* context_ = nullptr;
   std::vector<Registration> registrations_;
   Known known_;
@@ -188,7 +215,7 @@ void OnSinkInfo(pa_context*, const pa_sink_info* info, int eol, void* userdata) 
     query->index = info->index;
     query->volume = info->volume;
   }
-  pa_threaded_mainloop_signal(query->connection->loop(), 0);
+  query->connection->Signal();
 }
 
 struct SuccessQuery {
@@ -199,7 +226,7 @@ struct SuccessQuery {
 void OnSuccess(pa_context*, int success, void* userdata) {
   auto* query = static_cast<SuccessQuery*>(userdata);
   query->ok = success != 0;
-  pa_threaded_mainloop_signal(query->connection->loop(), 0);
+  query->connection->Signal();
 }
 
 class PulseEndpointVolume : public IAudioEndpointVolume {
@@ -209,17 +236,17 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
 
   HResult RegisterControlChangeNotify(std::shared_ptr<IAudioEndpointVolumeCallback> sink) override {
     if (!sink) return kInvalidArg;
-    PulseConnection::Lock lock(pulse_->loop());
+    PulseConnection::Lock lock(*pulse_);
     pulse_->Register(sinkIndex_, std::move(sink));
     return kOk;
   }
   HResult UnregisterControlChangeNotify(const std::shared_ptr<IAudioEndpointVolumeCallback>& sink) override {
-    PulseConnection::Lock lock(pulse_->loop());
+    PulseConnection::Lock lock(*pulse_);
     return pulse_->Unregister(sink) ? kOk : kNotFound;
   }
   HResult GetMasterVolumeLevelScalar(float* level) override {
     if (!level) return kInvalidArg;
-    PulseConnection::Lock lock(pulse_->loop());
+    PulseConnection::Lock lock(*pulse_);
     if (!pulse_->EnsureReady()) return kFail;
     const auto& known = pulse_->known();
     if (known.sink && known.index == sinkIndex_) {
@@ -235,7 +262,7 @@ class PulseEndpointVolume : public IAudioEndpointVolume {
     // Below zero is refused, as by the Windows endpoint; above full is the server's own range
     // (a step down from 150 % writes 149 %).
     if (!(level >= 0.0f) || static_cast<double>(level) * PA_VOLUME_NORM > PA_VOLUME_MAX) return kInvalidArg;
-    PulseConnection::Lock lock(pulse_->loop());
+    PulseConnection::Lock lock(*pulse_);
     if (!haveVolume_ && !Read()) return kFail;
     const auto target = static_cast<pa_volume_t>(std::lround(static_cast<double>(level) * PA_VOLUME_NORM));
     pa_cvolume volume = volume_;
@@ -298,7 +325,7 @@ class LinuxEnumerator : public IMMDeviceEnumerator {
     if (!device) return kInvalidArg;
     if (dataFlow != eRender || role < 0 || role > 2) return kNotFound;
     {
-      PulseConnection::Lock lock(pulse_->loop());
+      PulseConnection::Lock lock(*pulse_);
       if (pulse_->EnsureReady()) {
         if (pulse_->known().sink) {
           *device = std::make_unique<PulseDevice>(pulse_, pulse_->known().index);
