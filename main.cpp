@@ -114,9 +114,16 @@ hush::platform::linux_backend::ShortcutNaming ShortcutName(std::int32_t id) {
 hush::platform::linux_backend::ShortcutWay ChooseShortcutWay(int argc, char** argv) {
   using namespace hush::platform::linux_backend;
   if (!WaylandSession()) return ShortcutWay::X11;
+  const bool gnome = GnomeHotkeys::Offered();
+  // GNOME before 48 has no shortcuts portal of its own: one offered there comes from another
+  // desktop's backend (KDE's, installed beside), whose keys never reach a GNOME Wayland session.
+  if (gnome) {
+    const int shell = GnomeHotkeys::ShellMajorVersion();
+    if (shell > 0 && shell < 48) return ShortcutWay::Gnome;
+  }
   if (PortalOffersShortcuts(argc, argv)) return ShortcutWay::Portal;
   if (SwayHotkeys::Offered()) return ShortcutWay::Sway;
-  if (GnomeHotkeys::Offered()) return ShortcutWay::Gnome;
+  if (gnome) return ShortcutWay::Gnome;
   return ShortcutWay::X11;
 }
 
@@ -146,7 +153,14 @@ void OnEndSignal(int) {
 void EndOnSignals(std::function<void()> end) {
   if (pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [end = std::move(end)] { end(); });
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, end = std::move(end)] {
+    // Once: the end processes events, where a notifier still armed would call it again.
+    notifier->setEnabled(false);
+    char drained[16];
+    while (::read(g_endPipe[0], drained, sizeof drained) > 0) {
+    }
+    end();
+  });
   struct sigaction action {};
   action.sa_handler = OnEndSignal;
   sigemptyset(&action.sa_mask);

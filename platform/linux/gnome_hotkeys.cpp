@@ -80,6 +80,27 @@ GnomeHotkeys::GnomeHotkeys(ShortcutNamer namer, std::string program)
 
 GnomeHotkeys::~GnomeHotkeys() { RemoveAll(); }
 
+int GnomeHotkeys::ShellMajorVersion() {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (!bus) return 0;
+  GVariant* reply = g_dbus_connection_call_sync(bus, "org.gnome.Shell", "/org/gnome/Shell",
+                                                "org.freedesktop.DBus.Properties", "Get",
+                                                g_variant_new("(ss)", "org.gnome.Shell", "ShellVersion"),
+                                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 1000, nullptr,
+                                                nullptr);
+  int major = 0;
+  if (reply) {
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    if (value && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
+      major = std::atoi(g_variant_get_string(value, nullptr));
+    if (value) g_variant_unref(value);
+    g_variant_unref(reply);
+  }
+  g_object_unref(bus);
+  return major;
+}
+
 bool GnomeHotkeys::Offered() {
   return GnomeDesktop() && SchemaInstalled(kListSchema, kListKey) && SchemaInstalled(kEntrySchema, "binding") &&
          MediaKeysRunning();

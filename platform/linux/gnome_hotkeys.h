@@ -33,6 +33,8 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   // A GNOME desktop (XDG_CURRENT_DESKTOP names it) whose settings daemon takes custom shortcuts:
   // their settings are installed and its media-keys service is on the session bus.
   static bool Offered();
+  // The running GNOME Shell's major version (43 for "43.9"); 0 when no shell answers.
+  static int ShellMajorVersion();
 
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;

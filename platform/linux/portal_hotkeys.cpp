@@ -285,7 +285,11 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   pendingPath_.clear();
   const Pending kind = pending_;
   pending_ = Pending::None;
-  if (response != 0) {  // cancelled (1) or ended otherwise (2): a refused registration, silent
+  // GNOME 48.0 answers a bind the user granted with 2 ("ended otherwise") and the shortcuts it bound;
+  // those are the program's all the same. A 2 that names none stays a refusal.
+  const bool grantedAnyway = kind == Pending::Binding && response == 2 &&
+                             !Parsed(results.value(QStringLiteral("shortcuts"))).isEmpty();
+  if (response != 0 && !grantedAnyway) {  // cancelled (1) or ended otherwise (2): refused, silent
     if (!sessionIds_.empty()) refused_ = sessionIds_;  // kept when the desktop closed the session first
     if (kind == Pending::Creating) sessionIds_.clear();
     else CloseSession();
@@ -322,11 +326,13 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   Finish();
 }
 
+PortalHotkeys::ShortcutList PortalHotkeys::Parsed(const QVariant& shortcuts) {
+  if (shortcuts.canConvert<QDBusArgument>()) return qdbus_cast<ShortcutList>(shortcuts.value<QDBusArgument>());
+  return shortcuts.value<ShortcutList>();
+}
+
 void PortalHotkeys::Learn(const QVariant& shortcuts) {
-  ShortcutList list;
-  if (shortcuts.canConvert<QDBusArgument>()) list = qdbus_cast<ShortcutList>(shortcuts.value<QDBusArgument>());
-  else list = shortcuts.value<ShortcutList>();
-  for (const auto& [id, details] : list)
+  for (const auto& [id, details] : Parsed(shortcuts))
     triggers_[id] = details.value(QStringLiteral("trigger_description")).toString();
 }
 

@@ -85,6 +85,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   void StopListening();
   bool Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind);
   void Finish();
+  static ShortcutList Parsed(const QVariant& shortcuts);
   void Learn(const QVariant& shortcuts);
   ShortcutList Listed(const std::vector<QString>& only) const;
   std::vector<QString> WantedIds() const;

@@ -28,6 +28,7 @@ SESSION_IFACE = 'org.freedesktop.portal.Session'
 def load(mock, parameters):
     mock.AddProperties(MAIN_IFACE, dbus.Dictionary({'version': dbus.UInt32(1)}, signature='sv'))
     mock.early = False
+    mock.bind_response = 0  # what BindShortcuts answers when it binds (GNOME 48.0: 2)
     mock.cancel = False
     # Shortcuts passed to CreateSession are registered, as Plasma 5.27 does (-p '{"kde": false}': not).
     mock.kde = bool(parameters.get('kde', True))
@@ -133,7 +134,7 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
     known = self.sessions.setdefault(str(session), {'owner': sender, 'shortcuts': {}})['shortcuts']
     for sid, details in shortcuts:
         known[str(sid)] = {k: str(v) for k, v in details.items()}
-    _respond(self, request, 0, {'shortcuts': _shortcut_list(known)})
+    _respond(self, request, self.bind_response, {'shortcuts': _shortcut_list(known)})
     return dbus.ObjectPath(request)
 
 
@@ -166,6 +167,11 @@ def Behave(self, early, cancel, kde):
     self.early = bool(early)
     self.cancel = bool(cancel)
     self.kde = bool(kde)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='u', out_signature='')
+def AnswerBindWith(self, response):
+    self.bind_response = int(response)
 
 
 @dbus.service.method(CONTROL_IFACE, in_signature='', out_signature='as')

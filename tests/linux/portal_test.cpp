@@ -204,6 +204,19 @@ TEST_F(Portal, ACancelledRequestIsSilentAndNotAskedAgainUntilTheLettersChange) {
             QStringLiteral("CreateSession lower-volume-a raise-volume-w"));
 }
 
+// GNOME 48.0 answers a bind the user granted with response 2 and the shortcuts it bound.
+TEST_F(Portal, ABindAnsweredTwoWithTheShortcutsIsGrantedAndPressesArrive) {
+  Behave(false, false, false);  // a desktop that binds only through BindShortcuts, as GNOME does
+  Control(QStringLiteral("AnswerBindWith"), {2u});
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  ASSERT_FALSE(hotkeys.Session().isEmpty());
+  EXPECT_EQ(Calls().last(), QStringLiteral("BindShortcuts lower-volume-a raise-volume-q"));
+  EXPECT_EQ(hotkeys.Triggers().count(QStringLiteral("raise-volume-q")), 1u);
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), true);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{static_cast<std::uintptr_t>(kRaise)}));
+}
+
 TEST_F(Portal, ALetterChangeMovesTheBindingToTheNewKey) {
   Arm('Q', 'A');
   ASSERT_TRUE(Settled());
