@@ -7,6 +7,7 @@
 # is sent there too, so the desktop's own sound setup is never touched.
 
 hush_services_dir=""
+. "$(dirname "${BASH_SOURCE[0]}")/sound-servers.sh"
 
 # A display number no X server uses: no socket or lock file in /tmp, and no abstract socket, which a
 # server in another mount namespace (a test root sharing this network) leaves as its only trace.
@@ -65,37 +66,28 @@ hush_stop_services() {
   [ -n "$run" ] && [ -d "$run" ] || return 0
   hush_stop_sound
   [ -f "$run/dbus.pid" ] && kill "$(cat "$run/dbus.pid")" 2>/dev/null
-  local f
+  local f pids=()
   for f in trayer openbox xvfb; do
-    [ -f "$run/$f.pid" ] && kill "$(cat "$run/$f.pid")" 2>/dev/null || true
+    [ -f "$run/$f.pid" ] && pids+=("$(cat "$run/$f.pid")")
   done
-  sleep 0.2
-  for f in trayer openbox xvfb; do
-    [ -f "$run/$f.pid" ] && kill -9 "$(cat "$run/$f.pid")" 2>/dev/null || true
-  done
+  hush_end ${pids[@]+"${pids[@]}"}
   rm -rf "$run"
   hush_services_dir=""
 }
 
-# The sound servers this machine can run for the tests, one a line, the one to prefer first: PipeWire
-# where its pulse server or ALSA plugin is the desktop's (PulseAudio is never installed there).
-hush_sound_servers() {
-  local pipewire="" pulse=""
-  if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v dbus-daemon >/dev/null &&
-    compgen -G "/usr/lib/*/pipewire-0.3/libpipewire-module-protocol-pulse.so" >/dev/null; then
-    pipewire=pipewire
-  fi
-  command -v pulseaudio >/dev/null && pulse=pulseaudio
-  if hush_installed pipewire-pulse || hush_installed pipewire-alsa; then
-    printf '%s\n' $pipewire $pulse
-  else
-    printf '%s\n' $pulse $pipewire
-  fi
-}
-
-# Installed, not just known to dpkg (a package removed with its configuration left is not).
-hush_installed() {
-  [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | cut -c2)" = i ]
+# Ends processes: asked first, then, after a short wait, forced; only those still alive, so that a
+# number the system has given to a new process since is never hit.
+hush_end() {
+  [ $# -gt 0 ] || return 0
+  kill "$@" 2>/dev/null
+  local i pid
+  for i in $(seq 1 40); do
+    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && break; done
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.05
+  done
+  for pid in "$@"; do kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null; done
+  return 0
 }
 
 hush_wait_pulse() {
@@ -111,6 +103,8 @@ hush_wait_pulse() {
 # restart the whole of it (tests/linux/sound-server-restart does).
 hush_start_sound() {
   local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir}
+  # Without a folder every path below would be one at the root of the file system.
+  [ -n "$run" ] && [ -d "$run" ] || { echo "hush_start_sound: no services folder" >&2; return 1; }
   export HUSHDIAL_SOUND_SERVER=${HUSHDIAL_SOUND_SERVER:-$(hush_sound_servers | head -1)}
   mkdir -p "$run/home/.config/pulse" "$run/xdg" "$run/pipewire"
   chmod 700 "$run/xdg" "$run/pipewire"
@@ -263,16 +257,14 @@ hush_wireplumber_config() {
 
 hush_stop_sound() {
   local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir} f pids=()
+  [ -n "$run" ] && [ -d "$run" ] || return 0
   for f in "$run"/sound-*.pid; do
     [ -f "$f" ] || continue
     pids+=("$(cat "$f")")
     rm -f "$f"
   done
   [ ${#pids[@]} -eq 0 ] && return 0
-  kill "${pids[@]}" 2>/dev/null
-  local i
-  for i in $(seq 1 40); do kill -0 "${pids[@]}" 2>/dev/null || break; sleep 0.05; done
-  kill -9 "${pids[@]}" 2>/dev/null
+  hush_end "${pids[@]}"
   rm -f "$run/pulse.sock"
   return 0
 }

@@ -1,0 +1,56 @@
+# Which sound servers this machine's tests use, decided in one place for tools/deps (what to install)
+# and tools/services.sh (what to start). Sourced, not run.
+#
+# PipeWire's ALSA plugin conflicts with PulseAudio, and a sound server or session manager installed on
+# a desktop starts at its next logon and takes the sound cards, so:
+# - a PipeWire desktop (its pulse server or ALSA plugin installed) uses PipeWire only; one still on
+#   pipewire-media-session gets no WirePlumber beside it, and its tests run on PulseAudio's protocol
+#   through PipeWire only where WirePlumber is there already;
+# - a PulseAudio desktop keeps PulseAudio alone (PipeWire is tested there only if already installed);
+# - a machine with neither gets both, where no logon can start them: CI, or a container. A desktop
+#   with neither (JACK or plain ALSA) gets none; install one yourself, or set
+#   HUSHDIAL_INSTALL_SOUND_SERVERS=1 to have both installed.
+
+# Installed, not just known to dpkg (a package removed with its configuration left is not).
+hush_installed() {
+  [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | cut -c2)" = i ]
+}
+
+hush_pipewire_desktop() { hush_installed pipewire-pulse || hush_installed pipewire-alsa; }
+
+# A container, by what marks one; no logon ever starts what is installed there. (HUSHDIAL_SYSTEM_ROOT:
+# where the marks are looked for, for the tests of this choice.)
+hush_container() {
+  local root=${HUSHDIAL_SYSTEM_ROOT:-}
+  [ -f "$root/.dockerenv" ] || [ -f "$root/run/.containerenv" ] || [ -n "${container:-}" ] ||
+    { [ -z "$root" ] && grep -qsE '^container=' /proc/1/environ 2>/dev/null; }
+}
+
+# The packages of the sound servers to install for the tests, one a line (none: see above).
+hush_sound_packages() {
+  local pipewire=(pipewire libspa-0.2-modules dbus)
+  hush_installed pipewire-media-session || pipewire+=(wireplumber)
+  if hush_pipewire_desktop; then
+    printf '%s\n' "${pipewire[@]}"
+  elif hush_installed pulseaudio; then
+    echo pulseaudio
+  elif [ -n "${CI:-}" ] || [ -n "${HUSHDIAL_INSTALL_SOUND_SERVERS:-}" ] || hush_container; then
+    printf '%s\n' pulseaudio "${pipewire[@]}"
+  fi
+}
+
+# The sound servers this machine can run for the tests, one a line, the one to prefer first: PipeWire
+# where its pulse server or ALSA plugin is the desktop's (PulseAudio is never installed there).
+hush_sound_servers() {
+  local pipewire="" pulse=""
+  if command -v pipewire >/dev/null && command -v wireplumber >/dev/null && command -v dbus-daemon >/dev/null &&
+    compgen -G "/usr/lib/*/pipewire-0.3/libpipewire-module-protocol-pulse.so" >/dev/null; then
+    pipewire=pipewire
+  fi
+  command -v pulseaudio >/dev/null && pulse=pulseaudio
+  if hush_pipewire_desktop; then
+    printf '%s\n' $pipewire $pulse
+  else
+    printf '%s\n' $pulse $pipewire
+  fi
+}
