@@ -1,5 +1,7 @@
 #include "platform/linux/x11_hotkeys.h"
 
+#include <QTimer>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <xcb/xcb.h>
@@ -147,6 +149,7 @@ bool X11Hotkeys::Connect() {
 }
 
 void X11Hotkeys::LoadKeymap() {
+  ++keymapLoads_;
   if (xkb_keymap* keymap = xkb_x11_keymap_new_from_device(x_->context, x_->connection, x_->device,
                                                           XKB_KEYMAP_COMPILE_NO_FLAGS)) {
     if (x_->keymap) xkb_keymap_unref(x_->keymap);
@@ -204,7 +207,12 @@ bool X11Hotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint3
   if (modifiers & kModAlt) mask |= XCB_MOD_MASK_1;
   if (modifiers & kModWin) mask |= XCB_MOD_MASK_4;
   const std::uint8_t keycode = KeyFor(vk);
-  if (!keycode) return false;
+  if (!keycode) {
+    // No group of the layout in force has the letter (a session that starts with only a non-Latin
+    // layout): kept without a key, and grabbed when a layout that has it arrives.
+    grabs_[{window, id}] = Grab{window, 0, mask, vk, modifiers};
+    return true;
+  }
   if (HeldByUs(keycode, mask)) return false;
   // Another client holding the combination leaves the shortcut simply not ours.
   if (!TryGrab(keycode, mask)) return false;
@@ -255,6 +263,20 @@ void X11Hotkeys::FollowKeyboard(bool reloadKeymap) {
   xcb_flush(x_->connection);
 }
 
+// One change of layout sends several notifications (a new keyboard, its map, the core mapping):
+// they are answered once, a moment after the first, outside the event filter.
+void X11Hotkeys::FollowKeyboardSoon(bool reloadKeymap) {
+  reloadPending_ = reloadPending_ || reloadKeymap;
+  if (followPending_) return;
+  followPending_ = true;
+  QTimer::singleShot(kBurstMs, context_.get(), [this] {
+    followPending_ = false;
+    const bool reload = reloadPending_;
+    reloadPending_ = false;
+    if (x_) FollowKeyboard(reload);
+  });
+}
+
 bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "xcb_generic_event_t" || !x_) return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
@@ -263,19 +285,19 @@ bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, q
     // The first bytes of every XKB event: type, XKB type, sequence. Qt handles them too.
     const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(event)[1];
     if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
-      FollowKeyboard(true);
+      FollowKeyboardSoon(true);
     } else if (xkbType == XCB_XKB_STATE_NOTIFY) {
       const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
       if (state->group != x_->group) {
         x_->group = state->group;
-        FollowKeyboard(false);
+        FollowKeyboardSoon(false);
       }
     }
     return false;
   }
   if (type == XCB_MAPPING_NOTIFY) {
     const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
-    if (mapping->request != XCB_MAPPING_POINTER) FollowKeyboard(true);
+    if (mapping->request != XCB_MAPPING_POINTER) FollowKeyboardSoon(true);
     return false;
   }
   if (type != XCB_KEY_PRESS) return false;

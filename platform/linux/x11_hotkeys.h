@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 
 #include <map>
 #include <memory>
@@ -28,6 +29,10 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
 
   // False on Wayland without XWayland, or before there is a GUI application.
   bool Available();
+  // How often the keymap has been read (at the start, and once for each change of layout).
+  unsigned KeymapLoads() const { return keymapLoads_; }
+  // The moment a burst of layout notifications is given to end before the grabs move.
+  static constexpr int kBurstMs = 30;
 
  private:
   struct Grab {
@@ -44,11 +49,16 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   bool HeldByUs(std::uint8_t keycode, std::uint16_t modifiers) const;
   void Ungrab(const Grab& grab);
   void FollowKeyboard(bool reloadKeymap);
+  void FollowKeyboardSoon(bool reloadKeymap);
 
   struct X;
   std::unique_ptr<X> x_;
   std::map<std::pair<WindowHandle, std::int32_t>, Grab> grabs_;
   bool filterInstalled_ = false;
+  std::unique_ptr<QObject> context_ = std::make_unique<QObject>();  // the deferred moves die with it
+  bool followPending_ = false;
+  bool reloadPending_ = false;
+  unsigned keymapLoads_ = 0;
   bool warned_ = false;
 };
 

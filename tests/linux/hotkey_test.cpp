@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
 #include <xcb/xcb.h>
@@ -152,6 +153,39 @@ TEST_F(Hotkeys, AfterAChangeOfLetterTheOldOneIsFreeAndTheNewOneWorks) {
   EXPECT_TRUE(oldIsFree);
   EXPECT_TRUE(raised);
   EXPECT_EQ(test::SinkPercent(), 41);
+}
+
+// The layout tests change the private server's layout and put the US one back.
+void SettleEvents(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST_F(Hotkeys, OneChangeOfLayoutMovesTheGrabsOnceNotOncePerNotification) {
+  ASSERT_TRUE(hotkeys.RegisterHotKey(1, 7, platform::kModControl | platform::kModShift, 'Q'));
+  SettleEvents(200);
+  const unsigned before = hotkeys.KeymapLoads();
+  test::Run("setxkbmap fr");
+  SettleEvents(600);
+  EXPECT_EQ(hotkeys.KeymapLoads() - before, 1u);
+  test::Run("setxkbmap us");
+  SettleEvents(600);
+  EXPECT_EQ(hotkeys.KeymapLoads() - before, 2u);
+  hotkeys.UnregisterHotKey(1, 7);
+}
+
+TEST_F(Hotkeys, ALetterNoGroupHasAtArmingIsGrabbedWhenALayoutWithItArrives) {
+  test::Run("setxkbmap ru");
+  SettleEvents(300);
+  EXPECT_TRUE(hotkeys.RegisterHotKey(1, 7, platform::kModControl | platform::kModShift, 'Q'));  // kept, without a key yet
+  test::Run("setxkbmap us");
+  SettleEvents(600);
+  OtherClient other;
+  EXPECT_FALSE(other.Grab('q')) << "Ctrl+Shift+Q was not grabbed once the US layout came";
+  hotkeys.UnregisterHotKey(1, 7);
+  EXPECT_TRUE(other.Grab('q'));
+  other.Ungrab('q');
 }
 
 TEST_F(Hotkeys, ACombinationHeldByAnotherClientIsRefusedSilently) {
