@@ -212,11 +212,14 @@ void PortalHotkeys::CloseSession() {
                    SLOT(OnSessionClosed(QVariantMap)));
   const unsigned serial = ++closeSerial_;
   closing_ = serial;
+  // A portal that does not answer Close would hold the new letters back as long as D-Bus's own limit
+  // (about 25 s) with both shortcuts dead: it gets a short one of the program's.
   auto* reply = new QDBusPendingCallWatcher(
-      Bus().asyncCall(QDBusMessage::createMethodCall(service_, session_, kSessionInterface, QStringLiteral("Close"))),
+      Bus().asyncCall(QDBusMessage::createMethodCall(service_, session_, kSessionInterface, QStringLiteral("Close")),
+                      kCloseLimitMs),
       this);
-  // Answered or failed (the portal gone, or no answer within D-Bus's own time limit): either way
-  // the path is free now.
+  // Answered or failed (the portal gone, or no answer within that limit): either way the path is
+  // free now, as far as the program can know.
   connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply, serial](QDBusPendingCallWatcher*) {
     reply->deleteLater();
     if (closing_ != serial) return;

@@ -49,6 +49,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   // session, is under way.
   QString Session() const { return session_; }
   bool Busy() const { return pending_ != Pending::None || scheduled_ || closing_ != 0; }
+  // How long a session's Close may take before the next session is asked for anyway.
+  static constexpr int kCloseLimitMs = 2000;
   // The key the desktop reports for each of our shortcuts ("" when it named none), by shortcut id.
   const std::map<QString, QString>& Triggers() const { return triggers_; }
 

@@ -28,6 +28,7 @@ SESSION_IFACE = 'org.freedesktop.portal.Session'
 def load(mock, parameters):
     mock.AddProperties(MAIN_IFACE, dbus.Dictionary({'version': dbus.UInt32(1)}, signature='sv'))
     mock.early = False
+    mock.stall_close = False  # Close never answered, as by a portal that hangs
     mock.bind_response = 0  # what BindShortcuts answers when it binds (GNOME 48.0: 2)
     mock.cancel = False
     # Shortcuts passed to CreateSession are registered, as Plasma 5.27 does (-p '{"kde": false}': not).
@@ -55,6 +56,10 @@ class _Session(dbus.service.Object):
 
     @dbus.service.method(SESSION_IFACE, in_signature='', out_signature='', async_callbacks=('ok', 'err'))
     def Close(self, ok, err):
+        if self.mock.stall_close:
+            self.mock.calls.append('Close (no answer)')
+            return
+
         def taken_down():
             self.mock.sessions.pop(self.path, None)
             self.mock.forgotten.add(self.path)
@@ -167,6 +172,11 @@ def Behave(self, early, cancel, kde):
     self.early = bool(early)
     self.cancel = bool(cancel)
     self.kde = bool(kde)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='b', out_signature='')
+def StallClose(self, stall):
+    self.stall_close = bool(stall)
 
 
 @dbus.service.method(CONTROL_IFACE, in_signature='u', out_signature='')
