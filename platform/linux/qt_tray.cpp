@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -339,7 +340,9 @@ QCursor QtPictures::Cursor(IconHandle handle) {
   // The click point moves with the image when it is scaled to the pointer's size.
   const int x = size.width() > 0 ? hotSpot.x() * pixmap.width() / size.width() : 0;
   const int y = size.height() > 0 ? hotSpot.y() * pixmap.height() / size.height() : 0;
-  return QCursor(pixmap, x, y);
+  // A damaged or hand-made file may put it outside the image, which the X server must not be given.
+  return QCursor(pixmap, std::clamp(x, 0, std::max(pixmap.width() - 1, 0)),
+                 std::clamp(y, 0, std::max(pixmap.height() - 1, 0)));
 }
 
 // A .cur file: a 6-byte header (0, type 2, image count) and 16-byte entries whose bytes 4..7 hold the

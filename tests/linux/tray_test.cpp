@@ -280,6 +280,9 @@ TEST(CursorFile, ThePointerClicksAtTheFilesHotSpot) {
   EXPECT_EQ(large.hotSpot(), QPoint(10, 20));
   // An icon file (whose entry holds planes and bits a pixel there) keeps clicking at its corner.
   EXPECT_EQ(QtPictures::Cursor(load(CursorFile(32, 1, 32, 1))->Handle).hotSpot(), QPoint(0, 0));
+  // A damaged file's click point outside the image is kept on its last pixel.
+  EXPECT_EQ(QtPictures::Cursor(load(CursorFile(32, 300, 40))->Handle).hotSpot(), QPoint(31, 31));
+  EXPECT_EQ(QtPictures::Cursor(load(CursorFile(16, 65535, 2))->Handle).hotSpot(), QPoint(15, 2));
 }
 
 }  // namespace
