@@ -50,14 +50,35 @@ WindowBinder::~WindowBinder() {
 }
 
 void WindowBinder::Build() {
-  platform::FormLayout layout{form_.Me.Caption(), Layout::kClientWidth, Layout::kClientHeight, form_.Me.BackColor(),
-                              Layout::WindowFont()};
+  platform::FormLayout layout{.caption = form_.Me.Caption(),
+                              .clientWidth = Layout::kClientWidth,
+                              .clientHeight = Layout::kClientHeight,
+                              .backColor = form_.Me.BackColor(),
+                              .font = Layout::WindowFont()};
   std::vector<platform::ControlLayout> controls;
   const auto& entries = Layout::Controls();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Layout::Entry& e = entries[i];
-    controls.push_back({static_cast<int>(i), e.kind, e.parent ? Layout::IndexOf(e.parent) : -1, e.caption, e.left,
-                        e.top, e.width, e.height, e.font, e.tabIndex, e.backColor, e.foreColor, true, {}, -1, false, {}, false, false, -1});
+    controls.push_back({.id = static_cast<int>(i),
+                        .kind = e.kind,
+                        .parent = e.parent ? Layout::IndexOf(e.parent) : -1,
+                        .caption = e.caption,
+                        .left = e.left,
+                        .top = e.top,
+                        .width = e.width,
+                        .height = e.height,
+                        .font = e.font,
+                        .tabIndex = e.tabIndex,
+                        .backColor = e.backColor,
+                        .foreColor = e.foreColor,
+                        .visible = true,
+                        .items = {},
+                        .selected = -1,
+                        .checked = false,
+                        .description = {},
+                        .status = false,
+                        .focusHolder = false,
+                        .label = -1});
   }
   // What the models hold now, over the design's first values.
   const auto at = [&](int id) -> platform::ControlLayout& { return controls[static_cast<std::size_t>(id)]; };
