@@ -1,6 +1,8 @@
 // Test entry point. Under Wine an unhandled crash may otherwise exit with status 0 or hang in a dialog.
 #include <gtest/gtest.h>
 
+#include "tests/support/skips.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,5 +23,5 @@ int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 #endif
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return hush::test::RunAllTests();
 }

@@ -20,6 +20,7 @@
 #include "platform/linux/pulse_core_audio.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/support/pactl.h"
+#include "tests/support/skips.h"
 #include "volume/WinVersion.h"
 
 extern char** environ;
@@ -217,6 +218,21 @@ TEST_F(Portal, ABindAnsweredTwoWithTheShortcutsIsGrantedAndPressesArrive) {
   EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{static_cast<std::uintptr_t>(kRaise)}));
 }
 
+// A portal that never answers Close must not leave both shortcuts dead for D-Bus's 25 s.
+TEST_F(Portal, ALetterChangeIsNotHeldLongByAPortalThatNeverAnswersClose) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  Control(QStringLiteral("StallClose"), {true});
+  QElapsedTimer timer;
+  timer.start();
+  Arm('W', 'A');
+  EXPECT_TRUE(Spin([this] { return !hotkeys.Busy() && !hotkeys.Session().isEmpty(); }, 6000));
+  EXPECT_LT(timer.elapsed(), 6000);
+  EXPECT_TRUE(Calls().contains(QStringLiteral("Close (no answer)")));
+  EXPECT_EQ(Calls().filter(QStringLiteral("CreateSession")).last(),
+            QStringLiteral("CreateSession lower-volume-a raise-volume-w"));
+}
+
 TEST_F(Portal, ALetterChangeMovesTheBindingToTheNewKey) {
   Arm('Q', 'A');
   ASSERT_TRUE(Settled());
@@ -377,5 +393,5 @@ TEST(PortalNames, TriggersAndIdsAsTheDesktopShowsThem) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return hush::test::RunAllTests();
 }

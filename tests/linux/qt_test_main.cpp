@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "tests/support/skips.h"
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   std::unique_ptr<QApplication> app;
@@ -14,5 +16,5 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     app = std::make_unique<QApplication>(argc, argv);
   }
-  return RUN_ALL_TESTS();
+  return hush::test::RunAllTests();
 }
