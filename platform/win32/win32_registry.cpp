@@ -17,10 +17,41 @@ HKEY Root(RegKey32 root) {
   }
 }
 
+// A path in the system's ANSI code page, through which every file and registry call of the program
+// goes; lost: a character the code page cannot hold was replaced.
+std::string Ansi(const wchar_t* path, BOOL* lost) {
+  *lost = FALSE;
+  const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, lost);
+  if (size <= 1) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, text.data(), size, nullptr, lost);
+  text.resize(static_cast<std::size_t>(size - 1));
+  return text;
+}
+
+}  // namespace
+
+// Where the program's folder has a name the ANSI code page cannot hold (a Cyrillic folder on a
+// Western Windows), the ANSI call would give a path with question marks, naming no file, and the
+// start-up entry written from it would start nothing. The folder's short name names the same file
+// in characters the code page has.
+std::string ProgramPathIn(const wchar_t* path) {
+  BOOL lost = FALSE;
+  const std::string ansi = Ansi(path, &lost);
+  if (!lost) return ansi;
+  wchar_t brief[MAX_PATH * 4];
+  const DWORD n = ::GetShortPathNameW(path, brief, MAX_PATH * 4);
+  if (n == 0 || n >= MAX_PATH * 4) return ansi;  // no short names on this volume: as before
+  const std::string shortAnsi = Ansi(brief, &lost);
+  return lost ? ansi : shortAnsi;
+}
+
+namespace {
+
 std::string ModulePath() {
-  char path[MAX_PATH * 4];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-  return n == 0 || n >= sizeof path ? std::string() : std::string(path, n);
+  wchar_t path[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return n == 0 || n >= MAX_PATH * 4 ? std::string() : ProgramPathIn(path);
 }
 }  // namespace
 

@@ -42,6 +42,10 @@ class Win32Settings : public ISettingsStore {
                    const std::string& value) override;
 };
 
+// A program path as the program's ANSI calls can use it: as it is where the code page holds it, else
+// in its short form.
+std::string ProgramPathIn(const wchar_t* path);
+
 class Win32Files : public IFileSystem {
  public:
   std::string ProgramFolder() override;

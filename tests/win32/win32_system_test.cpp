@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/Form1.h"
@@ -115,6 +116,30 @@ TEST(Win32StartupEntry, TheMachineRunValueHoldsTheProgramsOwnPath) {
   size = sizeof data;
   EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size),
             ERROR_FILE_NOT_FOUND);
+}
+
+// A program in a folder whose name the ANSI code page cannot hold (Cyrillic and Thai: no code page
+// has both) still gets a path that names its file, so the start-up entry starts it.
+TEST(Win32StartupEntry, AProgramInAFolderTheCodePageCannotNameIsStillFound) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"Hushdial \x041f\x0440\x043e\x0433\x0440\x0430\x043c\x043c\x0430 \x0e17\x0e14\x0e2a\x0e2d\x0e1a";
+  const std::wstring program = folder + L"\\Hushdial.exe";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  HANDLE file = CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  const std::string path = ProgramPathIn(program.c_str());
+  EXPECT_EQ(path.find('?'), std::string::npos) << path;
+  EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path << " names no file";
+  wchar_t longer[MAX_PATH * 2];
+  const DWORD n = GetLongPathNameW(std::wstring(path.begin(), path.end()).c_str(), longer, MAX_PATH * 2);
+  EXPECT_EQ(std::wstring(longer, n), program);
+  // A folder the code page can name keeps its name as it is.
+  const std::wstring plain = std::wstring(temp) + L"hushdial-plain.exe";
+  EXPECT_EQ(ProgramPathIn(plain.c_str()), std::string(plain.begin(), plain.end()));
+  DeleteFileW(program.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 TEST(Win32Settings, ChoicesLandUnderTheUsersKeyAsText) {
