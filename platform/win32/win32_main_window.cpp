@@ -70,6 +70,7 @@ struct Win32MainWindow::Impl {
   UINT dpi = 96;
   HWND lastFocus = nullptr;
   HWND focusHolder = nullptr;  // takes the first focus, though no Tab stop
+  std::vector<HWND> annotated;  // controls given screen-reader annotations, cleared before they go
 
   HBRUSH Brush(COLORREF color) {
     auto& brush = brushes[color];
@@ -252,7 +253,10 @@ void Win32MainWindow::Impl::Layout() {
 
 Win32MainWindow::Win32MainWindow() : impl_(std::make_unique<Impl>()) {}
 
+static void ClearAnnotations(std::vector<HWND>& annotated);
+
 Win32MainWindow::~Win32MainWindow() {
+  ClearAnnotations(impl_->annotated);
   if (impl_->hwnd) {
     if (g_dialog == impl_->hwnd) g_dialog = nullptr;
     ::DestroyWindow(impl_->hwnd);
@@ -297,7 +301,8 @@ WindowHandle Win32MainWindow::Control(int id) {
 // standard controls (Active Accessibility): the description of "?", the status line's role, and the
 // focus holder kept out of sight. Where the system has no annotation service, the controls stay as
 // they are.
-static void Annotate(const std::vector<ControlLayout>& controls, const std::vector<HWND>& handles) {
+static void Annotate(const std::vector<ControlLayout>& controls, const std::vector<HWND>& handles,
+                     std::vector<HWND>& annotated) {
   IAccPropServices* services = nullptr;
   if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                                 reinterpret_cast<void**>(&services))) ||
@@ -306,6 +311,7 @@ static void Annotate(const std::vector<ControlLayout>& controls, const std::vect
   for (const ControlLayout& layout : controls) {
     HWND control = handles[static_cast<std::size_t>(layout.id)];
     if (!control) continue;
+    if (!layout.description.empty() || layout.status || layout.focusHolder) annotated.push_back(control);
     if (!layout.description.empty())
       services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION,
                                Wide(layout.description).c_str());
@@ -321,6 +327,23 @@ static void Annotate(const std::vector<ControlLayout>& controls, const std::vect
     }
   }
   services->Release();
+}
+
+// The system keeps annotations apart from the windows they describe: they are taken back before the
+// windows are destroyed, or they would outlast them.
+static void ClearAnnotations(std::vector<HWND>& annotated) {
+  if (annotated.empty()) return;
+  IAccPropServices* services = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                   reinterpret_cast<void**>(&services))) &&
+      services) {
+    MSAAPROPID props[] = {PROPID_ACC_DESCRIPTION, PROPID_ACC_ROLE, PROPID_ACC_STATE};
+    for (HWND control : annotated)
+      services->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, props,
+                               static_cast<int>(sizeof props / sizeof props[0]));
+    services->Release();
+  }
+  annotated.clear();
 }
 
 void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLayout>& controls, IWindowEvents* events) {
@@ -388,7 +411,7 @@ void Win32MainWindow::Build(const FormLayout& form, const std::vector<ControlLay
       ::SetWindowSubclass(control, ControlMoves, static_cast<UINT_PTR>(layout->id), reinterpret_cast<DWORD_PTR>(impl_.get()));
     if (layout->focusHolder) w.focusHolder = control;
   }
-  Annotate(controls, w.controls);
+  Annotate(controls, w.controls, w.annotated);
   w.Layout();
   w.events = events;
 }
@@ -517,6 +540,9 @@ void Win32MainWindow::SetControlColors(int id, std::uint32_t backColor, std::uin
   ::InvalidateRect(control, nullptr, TRUE);
 }
 
-void Win32MainWindow::EndProgram(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+void Win32MainWindow::EndProgram(int status) {
+  ClearAnnotations(impl_->annotated);
+  ::ExitProcess(static_cast<UINT>(status));
+}
 
 }  // namespace hush::platform::win32
