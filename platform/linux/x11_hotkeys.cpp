@@ -264,17 +264,21 @@ void X11Hotkeys::FollowKeyboard(bool reloadKeymap) {
 }
 
 // One change of layout sends several notifications (a new keyboard, its map, the core mapping):
-// they are answered once, a moment after the first, outside the event filter.
+// they are answered once, when none has come for a moment, outside the event filter, so the keymap
+// is read as the burst left it.
 void X11Hotkeys::FollowKeyboardSoon(bool reloadKeymap) {
   reloadPending_ = reloadPending_ || reloadKeymap;
-  if (followPending_) return;
-  followPending_ = true;
-  QTimer::singleShot(kBurstMs, context_.get(), [this] {
-    followPending_ = false;
-    const bool reload = reloadPending_;
-    reloadPending_ = false;
-    if (x_) FollowKeyboard(reload);
-  });
+  if (!follow_) {
+    follow_ = std::make_unique<QTimer>();
+    follow_->setSingleShot(true);
+    follow_->setInterval(kBurstMs);
+    QObject::connect(follow_.get(), &QTimer::timeout, follow_.get(), [this] {
+      const bool reload = reloadPending_;
+      reloadPending_ = false;
+      if (x_) FollowKeyboard(reload);
+    });
+  }
+  follow_->start();  // again from now while the burst goes on
 }
 
 bool X11Hotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

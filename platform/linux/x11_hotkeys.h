@@ -1,6 +1,6 @@
 #pragma once
 #include <QAbstractNativeEventFilter>
-#include <QObject>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -55,8 +55,7 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   std::unique_ptr<X> x_;
   std::map<std::pair<WindowHandle, std::int32_t>, Grab> grabs_;
   bool filterInstalled_ = false;
-  std::unique_ptr<QObject> context_ = std::make_unique<QObject>();  // the deferred moves die with it
-  bool followPending_ = false;
+  std::unique_ptr<QTimer> follow_;  // the move after a burst of layout notifications
   bool reloadPending_ = false;
   unsigned keymapLoads_ = 0;
   bool warned_ = false;
