@@ -114,7 +114,7 @@ hush_wait_pulse() {
 hush_start_sound() {
   local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir}
   # Without a folder every path below would be one at the root of the file system.
-  [ -n "$run" ] && [ -d "$run" ] || { echo "hush_start_sound: no services folder" >&2; return 1; }
+  [ -n "$run" ] || { echo "hush_start_sound: no services folder" >&2; return 1; }
   export HUSHDIAL_SOUND_SERVER=${HUSHDIAL_SOUND_SERVER:-$(hush_sound_servers | head -1)}
   mkdir -p "$run/home/.config/pulse" "$run/xdg" "$run/pipewire"
   chmod 700 "$run/xdg" "$run/pipewire"
