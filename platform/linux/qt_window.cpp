@@ -3,6 +3,7 @@
 #include "platform/linux/linux_message_box.h"
 #include "platform/linux/qt_tray.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -171,7 +172,8 @@ class MoveFilter : public QObject {
 // What assistive technologies (AT-SPI, read by screen readers such as Orca) see of the window.
 constexpr const char* kAccessibleProperty = "hushdial-accessible";
 
-// The part a widget plays for them beyond its kind: "window", "hidden" or "status"; "" for none.
+// The part a widget plays for them beyond its kind: "window", "hidden", "status" or "letters" (a list
+// of shortcut letters); "" for none.
 QString AccessiblePart(const QWidget* widget) { return widget->property(kAccessibleProperty).toString(); }
 
 // The main window: a frame named by its caption, without the focus holder among its children.
@@ -214,14 +216,117 @@ class HiddenAccessible : public QAccessibleWidget {
   QAccessibleInterface* parent() const override { return nullptr; }
 };
 
-// The status line: announced as a status bar whose name is its text, so a change is read out.
+// What the status line says, as a notification within it: screen readers (Orca) read out a
+// notification that shows, wherever the focus is, where a status bar's new name is read only when it
+// has the focus itself.
+class StatusNote : public QAccessibleInterface {
+ public:
+  explicit StatusNote(QLabel* label) : label_(label) {}
+  bool isValid() const override { return !label_.isNull(); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return label_ ? label_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override { return label_ ? QAccessible::queryAccessibleInterface(label_) : nullptr; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Name && label_ ? label_->text() : QString();
+  }
+  void setText(QAccessible::Text, const QString&) override {}
+  QRect rect() const override {
+    return label_ ? QRect(label_->mapToGlobal(QPoint(0, 0)), label_->size()) : QRect();
+  }
+  QAccessible::Role role() const override { return QAccessible::Notification; }
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    state.invisible = !label_ || !label_->isVisible();
+    return state;
+  }
+
+ private:
+  QPointer<QLabel> label_;
+};
+
+// The status line: a status bar whose name is its text, with the notification of its text inside.
 class StatusAccessible : public QAccessibleWidget {
  public:
-  explicit StatusAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StatusBar) {}
+  explicit StatusAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StatusBar) {
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      note_ = new StatusNote(label);
+      QAccessible::registerAccessibleInterface(note_);
+    }
+  }
+  ~StatusAccessible() override {
+    if (note_) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(note_));
+  }
+  StatusAccessible(const StatusAccessible&) = delete;
+  StatusAccessible& operator=(const StatusAccessible&) = delete;
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name)
       if (auto* label = qobject_cast<QLabel*>(widget())) return label->text();
     return QAccessibleWidget::text(t);
+  }
+  int childCount() const override { return note_ ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override { return index == 0 ? note_ : nullptr; }
+  int indexOfChild(const QAccessibleInterface* child) const override { return child && child == note_ ? 0 : -1; }
+  QAccessibleInterface* Note() const { return note_; }
+
+ private:
+  StatusNote* note_ = nullptr;
+};
+
+// A list of letters: a combo box whose value, the chosen letter, is also its text. Orca 43 reads a
+// combo box's value from its text (Qt 6.4 offers no selection of the closed list, which Orca would
+// take instead) and speaks a change of that text as the new value; the name stays the letter, as Qt
+// names combo boxes, and the open list is Qt's own.
+class LetterListAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit LetterListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+  QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return List()->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() == List()->view() ? 0 : -1;
+  }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction() || action == pressAction()) List()->showPopup();
+  }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+  // The text: the chosen letter, read-only, all of it selected (Orca speaks inserted text that is the
+  // selection).
+  void selection(int index, int* start, int* end) const override {
+    *start = 0;
+    *end = index == 0 ? characterCount() : 0;
+  }
+  int selectionCount() const override { return characterCount() > 0 ? 1 : 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override { return List()->currentText().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(List()->currentText().size()); }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
   }
 };
 
@@ -239,6 +344,8 @@ QAccessibleInterface* AccessibleFor(const QString&, QObject* object) {
   if (kind == QLatin1String("window")) return new WindowAccessible(widget);
   if (kind == QLatin1String("hidden")) return new HiddenAccessible(widget);
   if (kind == QLatin1String("status")) return new StatusAccessible(widget);
+  if (kind == QLatin1String("letters"))
+    if (auto* list = qobject_cast<QComboBox*>(widget)) return new LetterListAccessible(list);
   return nullptr;
 }
 
@@ -327,6 +434,19 @@ void QtMainWindow::Build(const FormLayout& form, const std::vector<ControlLayout
         QObject::connect(list, &QComboBox::activated, [this, id](int index) {
           if (impl_->events) impl_->events->ListPicked(id, index);
         });
+        // The new letter as text put in the list, for screen readers. Only the insertion: Orca reads
+        // the removal of the old letter, which was all selected, as "Selection deleted".
+        list->setProperty("hushdial-shown", list->currentText());
+        QObject::connect(list, &QComboBox::currentIndexChanged, list, [list] {
+          const QString before = list->property("hushdial-shown").toString();
+          const QString now = list->currentText();
+          list->setProperty("hushdial-shown", now);
+          if (before == now || !QAccessible::isActive()) return;
+          QAccessibleTextInsertEvent event(list, 0, now);
+          QAccessible::updateAccessibility(&event);
+        });
+        list->setProperty(kAccessibleProperty, QStringLiteral("letters"));
+        Reinterpret(list);
         widget = list;
         break;
       }
@@ -490,10 +610,17 @@ void QtMainWindow::SetControlText(int id, const std::string& text) {
     const QString shown = Text(text);
     const bool changed = label->text() != shown;
     label->setText(shown);
-    // A screen reader reads out a status bar's new name.
+    // A screen reader reads out a status bar's new name (when it has the focus), and its note
+    // showing anew wherever the focus is.
     if (changed && AccessiblePart(label) == QLatin1String("status")) {
       QAccessibleEvent event(label, QAccessible::NameChanged);
       QAccessible::updateAccessibility(&event);
+      if (QAccessible::isActive())
+        if (auto* status = dynamic_cast<StatusAccessible*>(QAccessible::queryAccessibleInterface(label)))
+          if (QAccessibleInterface* note = status->Note()) {
+            QAccessibleEvent appeared(note, QAccessible::ObjectShow);
+            QAccessible::updateAccessibility(&appeared);
+          }
     }
   }
   if (auto* frame = qobject_cast<QGroupBox*>(widget)) frame->setTitle(Text(text));
