@@ -30,17 +30,23 @@ hush_start_services() {
   chmod 700 "$run/xdg"
 
   # X server for the hotkey, window and Wine tests.
-  local n
-  n=$(hush_free_display)
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-  echo $! >"$run/xvfb.pid"
-  export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
+  # A display another server takes meanwhile (one in another namespace, unseen by the check) ends
+  # this Xvfb at once while the other answers: another number then.
+  local n attempt i up=""
+  for attempt in 1 2 3; do
+    n=$(hush_free_display $((90 + (attempt - 1) * 17)) 160)
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
+    echo $! >"$run/xvfb.pid"
+    export DISPLAY=":$n"
+    for i in $(seq 1 100); do
+      kill -0 "$(cat "$run/xvfb.pid")" 2>/dev/null || break
+      xdpyinfo >/dev/null 2>&1 && { up=1; break; }
+      sleep 0.1
+    done
+    [ -n "$up" ] && kill -0 "$(cat "$run/xvfb.pid")" 2>/dev/null && break
+    up=""
   done
-  xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not come up" >&2; return 1; }
+  [ -n "$up" ] || { echo "Xvfb did not come up:" >&2; cat "$run/xvfb.log" >&2; return 1; }
   if command -v openbox >/dev/null; then
     HOME="$run/home" openbox >"$run/openbox.log" 2>&1 &
     echo $! >"$run/openbox.pid"
