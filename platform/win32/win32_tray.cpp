@@ -211,12 +211,16 @@ void Win32Tray::TaskbarCreated(WindowHandle window) {
 }
 
 Win32Clock::Win32Clock()
-    : tickCount64_(reinterpret_cast<TickCount64>(
-          reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64")))) {}
+    : Win32Clock(reinterpret_cast<TickCount64>(reinterpret_cast<void*>(
+                     ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64"))),
+                 &::GetTickCount) {}
+
+Win32Clock::Win32Clock(TickCount64 tickCount64, TickCount tickCount)
+    : tickCount64_(tickCount64), tickCount_(tickCount) {}
 
 std::int64_t Win32Clock::MonotonicMs() {
   if (tickCount64_) return static_cast<std::int64_t>(tickCount64_());
-  return widener_.Widen(::GetTickCount());
+  return widener_.Widen(static_cast<std::uint32_t>(tickCount_()));
 }
 
 void Win32Clock::WaitForEvents(std::uint32_t maxMs) {

@@ -58,13 +58,18 @@ class TickWidener {
 // GetTickCount64 where the system has it (Vista and later), else the widened GetTickCount (XP).
 class Win32Clock : public IClock {
  public:
+  using TickCount64 = unsigned long long(__stdcall*)();
+  using TickCount = unsigned long(__stdcall*)();
   Win32Clock();
+  // The counters to read: the 64-bit one where there is one, else the 32-bit one, widened. Lets the
+  // XP path run on a later Windows, with a counter about to wrap.
+  Win32Clock(TickCount64 tickCount64, TickCount tickCount);
   std::int64_t MonotonicMs() override;
   void WaitForEvents(std::uint32_t maxMs) override;
 
  private:
-  using TickCount64 = unsigned long long(__stdcall*)();
   TickCount64 tickCount64_ = nullptr;
+  TickCount tickCount_ = nullptr;
   TickWidener widener_;
 };
 

@@ -75,6 +75,34 @@ TEST(Win32Clock, TheWidenedTickCountGoesOnThroughTheWrap) {
   EXPECT_EQ(widener.Widen(0x5u), 0x200000005ll);  // and the next one
 }
 
+// The 32-bit tick count of a system that has been up for 49.7 days less 200 ms: wraps 200 ms from now.
+DWORD g_wrapsSoonBase = 0;
+unsigned long __stdcall TickCountWrappingSoon() {
+  return static_cast<DWORD>(0xFFFFFFFFu - 200u + (::GetTickCount() - g_wrapsSoonBase));
+}
+
+TEST(Win32Clock, OnXpTheClockIsTheWidenedTickCountAndGoesOnThroughItsWrap) {
+  Win32Clock xp(nullptr, &::GetTickCount);  // as on XP: no GetTickCount64
+  const auto system = static_cast<std::int64_t>(::GetTickCount64());
+  const std::int64_t now = xp.MonotonicMs();
+  EXPECT_GE(now, (system & 0xFFFFFFFF) - 5);
+  EXPECT_LT(now, (system & 0xFFFFFFFF) + 1000);
+
+  g_wrapsSoonBase = ::GetTickCount();
+  Win32Clock wrapping(nullptr, &TickCountWrappingSoon);
+  const std::int64_t before = wrapping.MonotonicMs();
+  EXPECT_GT(before, 0xFFFFFF00ll);
+  std::int64_t last = before;
+  while (last - before < 400) {
+    ::Sleep(10);
+    const std::int64_t next = wrapping.MonotonicMs();
+    ASSERT_GE(next, last) << "the clock went back at the wrap";
+    ASSERT_LT(next - last, 1000) << "the clock jumped at the wrap";
+    last = next;
+  }
+  EXPECT_GT(last, 0x100000000ll);  // past the wrap, still counting up
+}
+
 TEST(Win32Clock, TheClockIsTheSystemsTickCountAndMovesOn) {
   Win32Clock clock;
   const std::int64_t first = clock.MonotonicMs();

@@ -93,6 +93,32 @@ TEST_F(WineTray, AddModifyBalloonAndDeleteAreAccepted) {
   EXPECT_EQ(tray.answers, (std::vector<std::string>{"0 ok", "1 ok", "1 ok", "1 ok", "2 ok"}));
 }
 
+// XP's 32-bit tick count wrapping 300 ms into a balloon of one second: the balloon still goes after
+// its second, neither at once nor never.
+DWORD g_wrapBase = 0;
+unsigned long __stdcall TickCountWrappingIn300Ms() {
+  return static_cast<DWORD>(0xFFFFFFFFu - 300u + (::GetTickCount() - g_wrapBase));
+}
+
+TEST_F(WineTray, OnXpATimedBalloonLastsItsTimeAcrossTheTickCountsWrap) {
+  g_wrapBase = ::GetTickCount();
+  Win32Clock xp(nullptr, &TickCountWrappingIn300Ms);
+  platform::Platform onXp{fp.box,      fp.audio,  fp.mixer,  fp.version,  fp.atoms,    fp.hotkeys,
+                          fp.messages, fp.timer,  fp.window, fp.settings, fp.registry, fp.files,
+                          tray,        xp,        codepage,  pictures};
+  cSysTray control(onXp, container);
+  control.SetTrayIcon(pictures.ProgramIcon());
+  control.SetInTray(true);
+  tray.answers.clear();
+  const ULONGLONG start = ::GetTickCount64();
+  control.ShowBalloon("Click on the blue 'B' icon", "Title", 1, false);
+  const ULONGLONG took = ::GetTickCount64() - start;
+  EXPECT_GE(took, 990u);
+  EXPECT_LT(took, 3000u);
+  EXPECT_EQ(tray.answers, (std::vector<std::string>{"1 ok", "1 ok"}));  // shown, then taken down
+  control.SetInTray(false);
+}
+
 TEST_F(WineTray, TheHookChainsInFrontOfTheWindowAndComesOffAgain) {
   cSysTray control(real, container);
   HWND hwnd = reinterpret_cast<HWND>(control.hWnd());
