@@ -27,6 +27,10 @@ struct X11Hotkeys::X {
   std::uint8_t xkbEvent = 0;  // the XKB extension's first event number
   std::uint8_t group = 0;     // the keyboard's active (effective) group
   std::uint16_t numLock = 0;  // the modifier that NumLock sets
+  // Without XKB: the core keymap, keysymsPerKey symbols for each key from minKeycode on.
+  std::vector<xcb_keysym_t> coreSyms;
+  std::uint8_t minKeycode = 0;
+  std::uint8_t keysymsPerKey = 0;
   ~X() {
     if (keymap) xkb_keymap_unref(keymap);
     if (context) xkb_context_unref(context);
@@ -48,6 +52,22 @@ void UngrabKey(xcb_connection_t* connection, xcb_window_t root, std::uint8_t key
     xcb_ungrab_key(connection, keycode, root, static_cast<std::uint16_t>(modifiers | lock));
 }
 
+// The modifier bit that any of the keys is mapped to, 0 if none.
+std::uint16_t ModifierOfKeys(xcb_connection_t* connection, const std::vector<xkb_keycode_t>& keys) {
+  if (keys.empty()) return 0;
+  std::uint16_t mask = 0;
+  if (xcb_get_modifier_mapping_reply_t* map =
+          xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr)) {
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
+    for (int mod = 0; mod < 8; ++mod)
+      for (int k = 0; k < map->keycodes_per_modifier; ++k)
+        for (xkb_keycode_t key : keys)
+          if (codes[mod * map->keycodes_per_modifier + k] == key) mask = static_cast<std::uint16_t>(1u << mod);
+    free(map);
+  }
+  return mask;
+}
+
 // The modifier bit that the key(s) typing Num_Lock are mapped to, 0 if none.
 std::uint16_t NumLockModifier(xcb_connection_t* connection, xkb_keymap* keymap) {
   std::vector<xkb_keycode_t> numLockKeys;
@@ -60,18 +80,14 @@ std::uint16_t NumLockModifier(xcb_connection_t* connection, xkb_keymap* keymap) 
         if (syms[i] == XKB_KEY_Num_Lock) numLockKeys.push_back(key);
     }
   }
-  if (numLockKeys.empty()) return 0;
-  std::uint16_t mask = 0;
-  if (xcb_get_modifier_mapping_reply_t* map =
-          xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr)) {
-    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
-    for (int mod = 0; mod < 8; ++mod)
-      for (int k = 0; k < map->keycodes_per_modifier; ++k)
-        for (xkb_keycode_t key : numLockKeys)
-          if (codes[mod * map->keycodes_per_modifier + k] == key) mask = static_cast<std::uint16_t>(1u << mod);
-    free(map);
-  }
-  return mask;
+  return ModifierOfKeys(connection, numLockKeys);
+}
+
+// The core keymap's symbol in a column of a key; NoSymbol past the key's list.
+xcb_keysym_t CoreSym(const std::vector<xcb_keysym_t>& syms, std::uint8_t perKey, std::size_t key, int column) {
+  if (column >= perKey) return XKB_KEY_NoSymbol;
+  const std::size_t at = key * perKey + static_cast<std::size_t>(column);
+  return at < syms.size() ? syms[at] : XKB_KEY_NoSymbol;
 }
 
 // The lowest key whose first level types sym in the given group, 0 if none.
@@ -89,7 +105,9 @@ std::uint8_t KeyInGroup(xkb_keymap* keymap, xkb_layout_index_t group, xkb_keysym
 
 }  // namespace
 
-X11Hotkeys::X11Hotkeys() = default;
+X11Hotkeys::X11Hotkeys(Keymap keymap) : wanted_(keymap) {}
+
+bool X11Hotkeys::UsesXkb() const { return x_ && x_->context; }
 
 X11Hotkeys::~X11Hotkeys() {
   if (x_) {
@@ -120,27 +138,26 @@ bool X11Hotkeys::Connect() {
   x->connection = x11->connection();
   x->root = xcb_setup_roots_iterator(xcb_get_setup(x->connection)).data->root;
   std::uint8_t xkbError = 0;
-  if (xkb_x11_setup_xkb_extension(x->connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+  if (wanted_ == Keymap::Xkb &&
+      xkb_x11_setup_xkb_extension(x->connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                   XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &x->xkbEvent, &xkbError)) {
     x->device = xkb_x11_get_core_keyboard_device_id(x->connection);
-    x->context = xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES |
-                                                                XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+    if (x->device >= 0)
+      x->context = xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES |
+                                                                  XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   }
-  if (!x->context || x->device < 0) {
-    if (!warned_) {
-      std::fprintf(stderr, "Hushdial: this X server has no keyboard extension (XKB), so the shortcuts are off. The "
-                           "test buttons still work.\n");
-      warned_ = true;
-    }
-    return false;
+  if (x->context) {
+    // A new layout, a changed keymap and a change of group all move the keys the letters are on.
+    const auto events = static_cast<std::uint16_t>(XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                                   XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY);
+    const auto mapParts = static_cast<std::uint16_t>(XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
+                                                     XCB_XKB_MAP_PART_MODIFIER_MAP);
+    xcb_xkb_select_events(x->connection, static_cast<xcb_xkb_device_spec_t>(x->device), events, 0, events, mapParts,
+                          mapParts, nullptr);
+  } else {
+    // No XKB: the core keymap, which a change of it announces with MappingNotify.
+    x->xkbEvent = 0;
   }
-  // A new layout, a changed keymap and a change of group all move the keys the letters are on.
-  const auto events = static_cast<std::uint16_t>(XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
-                                                 XCB_XKB_EVENT_TYPE_STATE_NOTIFY);
-  const auto mapParts = static_cast<std::uint16_t>(XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
-                                                   XCB_XKB_MAP_PART_MODIFIER_MAP);
-  xcb_xkb_select_events(x->connection, static_cast<xcb_xkb_device_spec_t>(x->device), events, 0, events, mapParts,
-                        mapParts, nullptr);
   x_ = std::move(x);
   LoadKeymap();
   QCoreApplication::instance()->installNativeEventFilter(this);
@@ -150,6 +167,10 @@ bool X11Hotkeys::Connect() {
 
 void X11Hotkeys::LoadKeymap() {
   ++keymapLoads_;
+  if (!x_->context) {
+    LoadCoreKeymap();
+    return;
+  }
   if (xkb_keymap* keymap = xkb_x11_keymap_new_from_device(x_->context, x_->connection, x_->device,
                                                           XKB_KEYMAP_COMPILE_NO_FLAGS)) {
     if (x_->keymap) xkb_keymap_unref(x_->keymap);
@@ -163,10 +184,49 @@ void X11Hotkeys::LoadKeymap() {
   x_->numLock = x_->keymap ? NumLockModifier(x_->connection, x_->keymap) : 0;
 }
 
+// The core keymap and the modifier NumLock sets in it.
+void X11Hotkeys::LoadCoreKeymap() {
+  const xcb_setup_t* setup = xcb_get_setup(x_->connection);
+  x_->minKeycode = setup->min_keycode;
+  const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  if (xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+          x_->connection, xcb_get_keyboard_mapping(x_->connection, setup->min_keycode, count), nullptr)) {
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    x_->coreSyms.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(map));
+    x_->keysymsPerKey = map->keysyms_per_keycode;
+    free(map);
+  }
+  std::vector<xkb_keycode_t> numLockKeys;
+  const std::size_t keys = x_->keysymsPerKey ? x_->coreSyms.size() / x_->keysymsPerKey : 0;
+  for (std::size_t key = 0; key < keys; ++key)
+    for (int column = 0; column < x_->keysymsPerKey; ++column)
+      if (CoreSym(x_->coreSyms, x_->keysymsPerKey, key, column) == XKB_KEY_Num_Lock)
+        numLockKeys.push_back(static_cast<xkb_keycode_t>(x_->minKeycode + key));
+  x_->numLock = ModifierOfKeys(x_->connection, numLockKeys);
+}
+
+// The core keymap's lowest key whose group (0 or 1: column 0 or 2, unshifted) types sym, 0 if none.
+// A letter listed in upper case alone stands for both cases, as the core protocol has it.
+std::uint8_t X11Hotkeys::CoreKeyFor(xkb_keysym_t sym, int group) const {
+  const xkb_keysym_t upper = xkb_keysym_to_upper(sym);
+  const std::size_t keys = x_->keysymsPerKey ? x_->coreSyms.size() / x_->keysymsPerKey : 0;
+  for (std::size_t key = 0; key < keys && x_->minKeycode + key <= 255; ++key) {
+    const xkb_keysym_t found = CoreSym(x_->coreSyms, x_->keysymsPerKey, key, 2 * group);
+    if (found != XKB_KEY_NoSymbol && (found == sym || found == upper))
+      return static_cast<std::uint8_t>(x_->minKeycode + key);
+  }
+  return 0;
+}
+
 // The key that types the letter in the active group, else in the first group that has it.
 std::uint8_t X11Hotkeys::KeyFor(std::uint32_t vk) const {
-  if (!x_->keymap) return 0;
   const xkb_keysym_t sym = (vk >= 'A' && vk <= 'Z') ? vk - 'A' + 'a' : vk;
+  if (!x_->context) {
+    for (int group = 0; group < 2; ++group)
+      if (std::uint8_t key = CoreKeyFor(sym, group)) return key;
+    return 0;
+  }
+  if (!x_->keymap) return 0;
   const xkb_layout_index_t groups = xkb_keymap_num_layouts(x_->keymap);
   if (x_->group < groups)
     if (std::uint8_t key = KeyInGroup(x_->keymap, x_->group, sym)) return key;

@@ -17,9 +17,14 @@ namespace hush::platform::linux_backend {
 // keyboard layout in force, and moves with it when the layout, the keymap or the active group
 // changes. A letter that the active group lacks (Q under a Russian group) stays on the key that types
 // it in the first group that has it, as Windows keeps the Latin letters of non-Latin layouts.
+//
+// The keys come from the keyboard extension (XKB) where the server has it, else from the core
+// keymap: its first two groups, as the core protocol gives them.
 class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractNativeEventFilter {
  public:
-  X11Hotkeys();
+  enum class Keymap { Xkb, Core };
+  // Core: reads the core keymap even where the server has XKB, as a server without it makes it.
+  explicit X11Hotkeys(Keymap keymap = Keymap::Xkb);
   ~X11Hotkeys() override;
 
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
@@ -29,6 +34,8 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
 
   // False on Wayland without XWayland, or before there is a GUI application.
   bool Available();
+  // Whether the keys come from XKB (after Available()).
+  bool UsesXkb() const;
   // How often the keymap has been read (at the start, and once for each change of layout).
   unsigned KeymapLoads() const { return keymapLoads_; }
   // The moment a burst of layout notifications is given to end before the grabs move.
@@ -44,7 +51,9 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   };
   bool Connect();
   void LoadKeymap();
+  void LoadCoreKeymap();
   std::uint8_t KeyFor(std::uint32_t vk) const;
+  std::uint8_t CoreKeyFor(std::uint32_t sym, int group) const;
   bool TryGrab(std::uint8_t keycode, std::uint16_t modifiers);
   bool HeldByUs(std::uint8_t keycode, std::uint16_t modifiers) const;
   void Ungrab(const Grab& grab);
@@ -59,6 +68,7 @@ class X11Hotkeys : public IHotkeys, public HotkeyMessageQueue, public QAbstractN
   bool reloadPending_ = false;
   unsigned keymapLoads_ = 0;
   bool warned_ = false;
+  Keymap wanted_;
 };
 
 }  // namespace hush::platform::linux_backend

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
+#include <QWindow>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -79,12 +81,14 @@ void OnUiThread(std::function<void()> action) {
   QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
 }
 
-class Hotkeys : public ::testing::Test {
+// Each case with the keys from XKB, and from the core keymap as on a server without XKB.
+class Hotkeys : public ::testing::TestWithParam<X11Hotkeys::Keymap> {
  protected:
   void SetUp() override {
     if (!std::getenv("HUSHDIAL_TEST_X11") || !test::HaveTestServer() || !qApp)
       GTEST_SKIP() << "needs the X server and sound server that tools/test starts";
     ASSERT_TRUE(hotkeys.Available());
+    ASSERT_EQ(hotkeys.UsesXkb(), GetParam() == X11Hotkeys::Keymap::Xkb);
     Form1::FillKeyList(form.Combo1);
     Form1::FillKeyList(form.Combo2);
     form.Combo1.SetListIndex(16);  // Q raises
@@ -117,7 +121,7 @@ class Hotkeys : public ::testing::Test {
   LinuxCoreAudio audio{""};
   AlsaMixer mixer;
   ProcessAtoms atoms;
-  X11Hotkeys hotkeys;
+  X11Hotkeys hotkeys{GetParam()};
   QtTimerService timer;
   QtMainWindow window;
   platform::Platform real{fp.box,  audio,  mixer,       fp.version,  atoms,    hotkeys,
@@ -125,7 +129,7 @@ class Hotkeys : public ::testing::Test {
   Form1 form{real};
 };
 
-TEST_F(Hotkeys, APressAnywhereRaisesTheSinkByOnePercent) {
+TEST_P(Hotkeys, APressAnywhereRaisesTheSinkByOnePercent) {
   test::SetSinkVolume("50%");
   bool raised = false;
   Pump([&] {
@@ -137,7 +141,7 @@ TEST_F(Hotkeys, APressAnywhereRaisesTheSinkByOnePercent) {
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
-TEST_F(Hotkeys, AfterAChangeOfLetterTheOldOneIsFreeAndTheNewOneWorks) {
+TEST_P(Hotkeys, AfterAChangeOfLetterTheOldOneIsFreeAndTheNewOneWorks) {
   Pump([&] { OnUiThread([&] { form.Combo1.SetListIndex(22); }); });  // the user picks W
   test::SetSinkVolume("40%");
   bool oldIsFree = false;
@@ -162,24 +166,75 @@ void SettleEvents(int ms) {
   while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-TEST_F(Hotkeys, OneChangeOfLayoutMovesTheGrabsOnceNotOncePerNotification) {
+// A server without XKB tells every client of a new keymap with MappingNotify. This one has XKB, and
+// sends it no client that uses XKB, as Qt's connection does; so the core-keymap cases are told as
+// such a server would tell them: the event, sent to a window of Qt's connection.
+void AnnounceKeymapAsWithoutXkb(X11Hotkeys::Keymap keymap) {
+  if (keymap != X11Hotkeys::Keymap::Core) return;
+  QWindow window;
+  window.create();
+  // The window exists at the server before the event is sent to it.
+  xcb_connection_t* qt = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  xcb_mapping_notify_event_t event{};
+  event.response_type = XCB_MAPPING_NOTIFY;
+  event.request = XCB_MAPPING_KEYBOARD;
+  event.first_keycode = setup->min_keycode;
+  event.count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  // Checked: the server has sent it before this connection closes, which may drop what it has not.
+  xcb_generic_error_t* error = xcb_request_check(
+      connection, xcb_send_event_checked(connection, 0, static_cast<xcb_window_t>(window.winId()), 0,
+                                         reinterpret_cast<const char*>(&event)));
+  EXPECT_EQ(error, nullptr) << "the server refused the keymap notification";
+  free(error);
+  xcb_disconnect(connection);
+}
+
+// A new layout for the private server, and the notifications of it.
+void SetLayout(const char* layout, X11Hotkeys::Keymap keymap) {
+  test::Run(std::string("setxkbmap ") + layout);
+  AnnounceKeymapAsWithoutXkb(keymap);
+}
+
+TEST_P(Hotkeys, OneChangeOfLayoutMovesTheGrabsOnceNotOncePerNotification) {
   ASSERT_TRUE(hotkeys.RegisterHotKey(1, 7, platform::kModControl | platform::kModShift, 'Q'));
   SettleEvents(200);
   const unsigned before = hotkeys.KeymapLoads();
-  test::Run("setxkbmap fr");
+  SetLayout("fr", GetParam());
   SettleEvents(600);
   EXPECT_EQ(hotkeys.KeymapLoads() - before, 1u);
-  test::Run("setxkbmap us");
+  SetLayout("us", GetParam());
   SettleEvents(600);
   EXPECT_EQ(hotkeys.KeymapLoads() - before, 2u);
   hotkeys.UnregisterHotKey(1, 7);
 }
 
-TEST_F(Hotkeys, ALetterNoGroupHasAtArmingIsGrabbedWhenALayoutWithItArrives) {
-  test::Run("setxkbmap ru");
+TEST_P(Hotkeys, AChangeOfLayoutMovesTheGrabToTheKeyThatNowTypesTheLetter) {
+  ASSERT_TRUE(hotkeys.RegisterHotKey(1, 7, platform::kModControl | platform::kModShift, 'Q'));
+  SetLayout("fr", GetParam());  // AZERTY: Q on the key US has A on, A on US's Q
+  SettleEvents(600);
+  {
+    OtherClient other;  // reads the keymap as it is now
+    EXPECT_FALSE(other.Grab('q')) << "Ctrl+Shift+Q did not follow its letter to the AZERTY key";
+    EXPECT_TRUE(other.Grab('a')) << "the key Q left is still held";
+    other.Ungrab('a');
+  }
+  SetLayout("us", GetParam());
+  SettleEvents(600);
+  OtherClient other;
+  EXPECT_FALSE(other.Grab('q'));
+  EXPECT_TRUE(other.Grab('a'));
+  other.Ungrab('a');
+  hotkeys.UnregisterHotKey(1, 7);
+}
+
+TEST_P(Hotkeys, ALetterNoGroupHasAtArmingIsGrabbedWhenALayoutWithItArrives) {
+  SetLayout("ru", GetParam());
   SettleEvents(300);
   EXPECT_TRUE(hotkeys.RegisterHotKey(1, 7, platform::kModControl | platform::kModShift, 'Q'));  // kept, without a key yet
-  test::Run("setxkbmap us");
+  SetLayout("us", GetParam());
   SettleEvents(600);
   OtherClient other;
   EXPECT_FALSE(other.Grab('q')) << "Ctrl+Shift+Q was not grabbed once the US layout came";
@@ -188,7 +243,7 @@ TEST_F(Hotkeys, ALetterNoGroupHasAtArmingIsGrabbedWhenALayoutWithItArrives) {
   other.Ungrab('q');
 }
 
-TEST_F(Hotkeys, ACombinationHeldByAnotherClientIsRefusedSilently) {
+TEST_P(Hotkeys, ACombinationHeldByAnotherClientIsRefusedSilently) {
   OtherClient other;
   ASSERT_TRUE(other.Grab('q'));
   test::SetSinkVolume("40%");
@@ -202,6 +257,11 @@ TEST_F(Hotkeys, ACombinationHeldByAnotherClientIsRefusedSilently) {
   EXPECT_TRUE(fp.box.shown.empty());
   EXPECT_NE(form.Label1.Caption().find("Ctrl+Shift+Q"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Keymaps, Hotkeys, ::testing::Values(X11Hotkeys::Keymap::Xkb, X11Hotkeys::Keymap::Core),
+                         [](const ::testing::TestParamInfo<X11Hotkeys::Keymap>& param) {
+                           return param.param == X11Hotkeys::Keymap::Xkb ? "Xkb" : "CoreKeymap";
+                         });
 
 }  // namespace
 }  // namespace hush
