@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 
 #include "app/Form1.h"
 #include "app/Layout.h"
+#include "app/WindowBinder.h"
 #include "hotkeys/ShortCuts.h"
 #include "platform/win32/win32_platform.h"
 #include "system/RegStuff.h"
@@ -199,9 +202,12 @@ TEST(Win32Accessibility, ListsFollowTheirLabelsAndTheFocusHolderIsNoTabStop) {
   Form1 form{real};
   Form1::FillKeyList(form.Combo1);
   Form1::FillKeyList(form.Combo2);
+  WindowBinder binder(form, window);
+  binder.Build();
   const auto control = [&](const char* name) {
     return reinterpret_cast<HWND>(window.Control(Layout::IndexOf(name)));
   };
+  ASSERT_TRUE(control("Combo1") && control("Label2") && control("Text2"));
   EXPECT_EQ(GetWindow(control("Combo1"), GW_HWNDPREV), control("Label2"));
   EXPECT_EQ(GetWindow(control("Combo2"), GW_HWNDPREV), control("Label3"));
   const HWND holder = control("Text2");
@@ -211,13 +217,127 @@ TEST(Win32Accessibility, ListsFollowTheirLabelsAndTheFocusHolderIsNoTabStop) {
   const HWND main = reinterpret_cast<HWND>(window.Handle());
   std::vector<HWND> visited;
   HWND at = holder;
-  for (int i = 0; i < 8; ++i) visited.push_back(at = GetNextDlgTabItem(main, at, FALSE));
+  for (int i = 0; i < 9; ++i) visited.push_back(at = GetNextDlgTabItem(main, at, FALSE));
   const std::vector<HWND> expected = {control("PushButton1"), control("Combo1"),      control("Combo2"),
-                                      control("Check4"),      control("PushButton2"), control("PushButton3"),
-                                      control("PushButton4"), control("PushButton1")};
+                                      control("Check4"),      control("Check8"),      control("PushButton2"),
+                                      control("PushButton3"), control("PushButton4"), control("PushButton1")};
   EXPECT_EQ(visited, expected);
   // Wine 8 gives no accessible object for a combo box (AccessibleObjectFromWindow fails), so the
   // names and descriptions a screen reader would read are not checked here.
+}
+
+// The system's annotation service as the window sees it, recording what it is told and whether the
+// window it names still exists at that moment.
+class RecordingAnnotations : public IAccPropServices, public IClassFactory {
+ public:
+  struct Call {
+    HWND window;
+    bool alive;
+  };
+  std::vector<Call> set, cleared;
+  std::vector<MSAAPROPID> clearedProps;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IAccPropServices) {
+      *out = static_cast<IAccPropServices*>(this);
+    } else if (iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return QueryInterface(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+  HRESULT STDMETHODCALLTYPE SetHwndProp(HWND window, DWORD, DWORD, MSAAPROPID, VARIANT) override {
+    set.push_back({window, ::IsWindow(window) != FALSE});
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetHwndPropStr(HWND window, DWORD, DWORD, MSAAPROPID, LPCWSTR) override {
+    set.push_back({window, ::IsWindow(window) != FALSE});
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ClearHwndProps(HWND window, DWORD, DWORD, const MSAAPROPID* props, int count) override {
+    cleared.push_back({window, ::IsWindow(window) != FALSE});
+    clearedProps.assign(props, props + count);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                          AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                              AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                               AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+};
+
+// The annotations a screen reader reads ("?"'s description, the status line's role, the hidden focus
+// holder) are taken back from each control while it still exists: the system keeps them apart from
+// the windows, so they would outlast them.
+TEST(Win32Accessibility, EveryAnnotationIsTakenBackBeforeItsControlIsDestroyed) {
+  if (!std::getenv("HUSHDIAL_TEST_X11")) GTEST_SKIP() << "needs the X server that tools/test starts";
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  RecordingAnnotations annotations;
+  DWORD cookie = 0;
+  ASSERT_EQ(::CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&annotations),
+                                    CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
+  std::vector<HWND> annotated;
+  {
+    fake::FakePlatform fp;
+    Win32MainWindow window;
+    platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms,    fp.hotkeys, fp.messages,
+                            fp.timer,    window,   fp.settings, fp.registry, fp.files, fp.tray,    fp.clock,
+                            fp.codepage, fp.pictures};
+    Form1 form{real};
+    WindowBinder binder(form, window);
+    binder.Build();
+    const auto control = [&](const char* name) {
+      return reinterpret_cast<HWND>(window.Control(Layout::IndexOf(name)));
+    };
+    ASSERT_TRUE(control("PushButton4") && control("Label1") && control("Text2"));
+    annotated = {control("PushButton4"), control("Label1"), control("Text2")};  // "?", status, focus holder
+    for (HWND wanted : annotated)
+      EXPECT_TRUE(std::any_of(annotations.set.begin(), annotations.set.end(),
+                              [&](const RecordingAnnotations::Call& call) { return call.window == wanted; }))
+          << "a control the screen reader needs was not annotated";
+  }
+  ::CoRevokeClassObject(cookie);
+  ASSERT_EQ(annotations.cleared.size(), annotated.size());
+  for (const RecordingAnnotations::Call& call : annotations.cleared) {
+    EXPECT_NE(std::find(annotated.begin(), annotated.end(), call.window), annotated.end());
+    EXPECT_TRUE(call.alive) << "an annotation was taken back after its control was gone";
+  }
+  EXPECT_EQ(annotations.clearedProps, (std::vector<MSAAPROPID>{PROPID_ACC_DESCRIPTION, PROPID_ACC_ROLE,
+                                                               PROPID_ACC_STATE}));
+  ::CoUninitialize();
 }
 
 }  // namespace
