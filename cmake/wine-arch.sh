@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run a Windows build's programs under Wine: `hush_wine_for EXE BUILD`
 # makes `wine` and `wineserver` the ones EXE needs and sets WINEARCH. A 32-bit exe runs under the
 # private 32-bit Wine in BUILD/wine32 (tools/wine32, set up on first use); where this machine runs
