@@ -177,7 +177,10 @@ TEST_F(PulseVolume, WithoutAServerAStepChangesNothingAndShowsNothing) {
     WinVersion::WindowsMajorVersion = 5;
     VolumeSet::SetVolume(none, true);
   }
-  if (saved) setenv("PULSE_SERVER", server.c_str(), 1);
+  if (saved)
+    setenv("PULSE_SERVER", server.c_str(), 1);
+  else
+    unsetenv("PULSE_SERVER");
   EXPECT_EQ(test::SinkPercent(), 50);
   EXPECT_TRUE(fp.box.shown.empty());
 }

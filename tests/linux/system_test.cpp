@@ -186,7 +186,11 @@ TEST_F(Settings, AnUnwritableSettingsFolderLeavesTheChoicesInTheWindowOnly) {
   form.Combo1.SetListIndex(3);
   EXPECT_EQ(form.Combo1.ListIndex(), 3);
   EXPECT_TRUE(s.fp.box.shown.empty());
-  EXPECT_FALSE(fs::exists("/proc/self/Brightfen"));
+  // Nowhere else either: the next start has the defaults again.
+  WithStore next;
+  Form1 again{next.real};
+  again.Form_Load();
+  EXPECT_EQ(again.Combo1.ListIndex(), 16);
 }
 
 TEST_F(Settings, AFullDiskWhileSavingLeavesThePreviousFileIntact) {

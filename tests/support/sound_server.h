@@ -15,7 +15,8 @@ inline bool SoundServerCall(const std::string& function) {
   return std::system(command.c_str()) == 0;
 }
 
-inline bool StopSoundServer() { return SoundServerCall("hush_stop_sound"); }
+// True only once nothing answers any more: a stop that left the server up would test nothing.
+inline bool StopSoundServer() { return SoundServerCall("hush_stop_sound && ! pactl info"); }
 inline bool StartSoundServer() { return SoundServerCall("hush_start_sound"); }
 
 }  // namespace hush::test

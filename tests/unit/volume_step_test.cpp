@@ -76,6 +76,7 @@ TEST_P(FailingCall, ReportsItsLineAndGoesOnAsThePathSays) {
     lines.push_back(std::stoi(box.text.substr(at + where.size())));
   }
   EXPECT_EQ(lines, c.lines) << c.call;
+  EXPECT_GT(fp.log.Count(c.call), 0u) << c.call << " was never made, so its failure was never met";
   const bool wrote = c.major >= 6 ? !fp.audio.levelsWritten.empty() : !fp.mixer.written.empty();
   EXPECT_EQ(wrote, c.writes) << c.call;
   // Nothing is left behind, but for what the failing release call itself kept.
