@@ -48,7 +48,9 @@ struct LinuxPlatform {
     const char* socket = std::getenv("SWAYSOCK");
     return socket ? socket : "";
   }
-  IHotkeys& Shortcuts(ShortcutWay way) {
+  // Each way's service both takes the shortcuts and delivers their presses.
+  template <typename Service>
+  Service& Chosen(ShortcutWay way) {
     switch (way) {
       case ShortcutWay::Portal: return portalHotkeys;
       case ShortcutWay::Gnome: return *gnomeHotkeys;
@@ -57,15 +59,8 @@ struct LinuxPlatform {
     }
     return hotkeys;
   }
-  IMessageLoop& Presses(ShortcutWay way) {
-    switch (way) {
-      case ShortcutWay::Portal: return portalHotkeys;
-      case ShortcutWay::Gnome: return *gnomeHotkeys;
-      case ShortcutWay::Sway: return *swayHotkeys;
-      case ShortcutWay::X11: break;
-    }
-    return hotkeys;
-  }
+  IHotkeys& Shortcuts(ShortcutWay way) { return Chosen<IHotkeys>(way); }
+  IMessageLoop& Presses(ShortcutWay way) { return Chosen<IMessageLoop>(way); }
 
   QtMessageBox box;
   LinuxCoreAudio audio;
