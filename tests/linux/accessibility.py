@@ -13,6 +13,8 @@ import time
 import pyatspi
 from gi.repository import GLib
 
+from atspi_tree import controls, find_frame, labels_of, walk, xdotool
+
 TITLE = "Sonoquill Soft and Loud Speaker Dial Using Hotpress Chords"
 NOTE = ("If the shortcut is not working, please use these buttons to make sure you are not pressing the wrong "
         "shortcut key on the keyboard")
@@ -30,37 +32,6 @@ def check(what, ok):
         print("FAILED: " + what, file=sys.stderr)
 
 
-def walk(node):
-    yield node
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child)
-
-
-def find_frame(pid):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is None:
-            continue
-        try:
-            if app.get_process_id() != pid:
-                continue
-        except Exception:
-            continue
-        for i in range(app.childCount):
-            child = app.getChildAtIndex(i)
-            if child is not None and child.name == TITLE:
-                return child
-    return None
-
-
-def labels_of(node):
-    return [target.name for relation in node.getRelationSet()
-            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
-            for target in (relation.getTarget(i) for i in range(relation.getNTargets()))]
-
-
 def spoken_name(node):
     """What a screen reader starts with: a list's label (Qt names a list by its value on Linux and
     labels it by relation), else the node's own name."""
@@ -72,25 +43,12 @@ def spoken_name(node):
 
 
 def focused(frame):
-    """The control with the keyboard focus. A list's own items are not looked into: from Qt 6.8 on the
-    current item of each closed list says it is focused whichever control has the focus, while Tab
-    itself moves on as it should."""
-    def controls(node):
-        yield node
-        if node.getRole() == pyatspi.ROLE_COMBO_BOX:
-            return
-        for i in range(node.childCount):
-            child = node.getChildAtIndex(i)
-            if child is not None:
-                yield from controls(child)
+    """The control with the keyboard focus. A list's own items are not looked into, while Tab itself
+    moves on as it should."""
     for node in controls(frame):
         if node.getState().contains(pyatspi.STATE_FOCUSED):
             return node
     return None
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=False)
 
 
 def main(program):
@@ -101,7 +59,7 @@ def main(program):
     try:
         frame = None
         for _ in range(100):
-            frame = find_frame(process.pid)
+            frame = find_frame(process.pid, TITLE)
             if frame is not None:
                 break
             time.sleep(0.1)

@@ -18,6 +18,8 @@ import time
 import pyatspi
 from gi.repository import Gio, GLib
 
+from atspi_tree import controls, find_frame, labels_of, walk, xdotool
+
 SETTLE = 2.5  # seconds for Orca to take in one key and say what it says
 KEY_NAMES = {"tab", "down", "up", "escape", "left alt", "right alt", "alt", "alt_l", "return"}
 
@@ -53,44 +55,8 @@ def registered_events(address):
         return set()
 
 
-def walk(node):
-    yield node
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child)
-
-
-def find_frame(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is None or app.get_process_id() != pid:
-                continue
-            for i in range(app.childCount):
-                child = app.getChildAtIndex(i)
-                if child is not None and child.getRole() == pyatspi.ROLE_FRAME:
-                    return child
-        except Exception:
-            continue
-    return None
-
-
-def labels_of(node):
-    return [target.name for relation in node.getRelationSet()
-            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
-            for target in (relation.getTarget(i) for i in range(relation.getNTargets()))]
-
-
 def focused_list(frame):
     """The letter list with the keyboard focus, if one has it (its own items are not looked into)."""
-    def controls(node):
-        yield node
-        if node.getRole() == pyatspi.ROLE_COMBO_BOX:
-            return
-        for i in range(node.childCount):
-            child = node.getChildAtIndex(i)
-            if child is not None:
-                yield from controls(child)
     for node in controls(frame):
         if node.getRole() == pyatspi.ROLE_COMBO_BOX and node.getState().contains(pyatspi.STATE_FOCUSED):
             return node
@@ -139,10 +105,6 @@ def speech(path):
         when = datetime.datetime.combine(today, datetime.datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
         said.append((when, text))
     return said
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def stop(process, grace=10):
