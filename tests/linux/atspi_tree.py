@@ -1,4 +1,5 @@
 """What the accessibility tests read off the window's tree on the accessibility bus (pyatspi)."""
+# Run with python3 -B: importing it must leave no compiled copy in the source tree.
 import subprocess
 
 import pyatspi
