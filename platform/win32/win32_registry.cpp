@@ -34,24 +34,37 @@ std::string Ansi(const wchar_t* path, BOOL* lost) {
 // Where the program's folder has a name the ANSI code page cannot hold (a Cyrillic folder on a
 // Western Windows), the ANSI call would give a path with question marks, naming no file, and the
 // start-up entry written from it would start nothing. The folder's short name names the same file
-// in characters the code page has.
-std::string ProgramPathIn(const wchar_t* path) {
+// in characters the code page has; a volume without short names leaves only the path itself.
+ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames) {
   BOOL lost = FALSE;
   const std::string ansi = Ansi(path, &lost);
-  if (!lost) return ansi;
-  wchar_t brief[MAX_PATH * 4];
-  const DWORD n = ::GetShortPathNameW(path, brief, MAX_PATH * 4);
-  if (n == 0 || n >= MAX_PATH * 4) return ansi;  // no short names on this volume: as before
-  const std::string shortAnsi = Ansi(brief, &lost);
-  return lost ? ansi : shortAnsi;
+  if (!lost) return {ansi, {}};
+  if (shortNames) {
+    wchar_t brief[MAX_PATH * 4];
+    const DWORD n = ::GetShortPathNameW(path, brief, MAX_PATH * 4);
+    if (n != 0 && n < MAX_PATH * 4) {
+      const std::string shortAnsi = Ansi(brief, &lost);
+      if (!lost) return {shortAnsi, {}};
+    }
+  }
+  return {ansi, path};
+}
+
+std::string ProgramPathIn(const wchar_t* path) { return ProgramPathOf(path).ansi; }
+
+ProgramPath RunningProgramPath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return n == 0 || n >= MAX_PATH * 4 ? ProgramPath{} : ProgramPathOf(path);
 }
 
 namespace {
-
-std::string ModulePath() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  return n == 0 || n >= MAX_PATH * 4 ? std::string() : ProgramPathIn(path);
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
 }
 }  // namespace
 
@@ -82,6 +95,19 @@ RegStatus Win32Registry::RegSetValueExA(RegKey32 key, const std::string& name, s
                                         std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
   const auto it = open_.find(key);
   if (it == open_.end()) return ERROR_INVALID_HANDLE;
+  if (type == REG_SZ && !program_.real.empty() && !program_.ansi.empty() && data) {
+    // The text read back through the ANSI call is the one given here, so the entry is still known
+    // as the program's own.
+    const std::string text = ReadRegistryText(reinterpret_cast<const char*>(data), size);
+    const auto at = text.find(program_.ansi);
+    if (at != std::string::npos) {
+      const std::wstring wide =
+          Wide(text.substr(0, at)) + program_.real + Wide(text.substr(at + program_.ansi.size()));
+      return ::RegSetValueExW(static_cast<HKEY>(it->second), Wide(name).c_str(), reserved, REG_SZ,
+                              reinterpret_cast<const BYTE*>(wide.c_str()),
+                              static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    }
+  }
   return ::RegSetValueExA(static_cast<HKEY>(it->second), name.c_str(), reserved, type, data, size);
 }
 
@@ -146,7 +172,7 @@ void Win32Settings::SaveSetting(const std::string& app, const std::string& secti
 }
 
 std::string Win32Files::ProgramFolder() {
-  const std::string path = ModulePath();
+  const std::string& path = program_.ansi;
   const auto slash = path.find_last_of('\\');
   if (slash == std::string::npos) return {};
   // A drive's root keeps its backslash.
@@ -154,7 +180,7 @@ std::string Win32Files::ProgramFolder() {
 }
 
 std::string Win32Files::ProgramFileName() {
-  const std::string path = ModulePath();
+  const std::string& path = program_.ansi;
   const auto slash = path.find_last_of('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }

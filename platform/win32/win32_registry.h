@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -17,8 +18,25 @@ inline std::string ReadRegistryText(const char* data, std::size_t size) {
   return std::string(data, length);
 }
 
+// A program path as the program's ANSI calls can use it: as it is where the code page holds it, else
+// in its short form.
+std::string ProgramPathIn(const wchar_t* path);
+
+// The program's own path as its ANSI calls see it (ansi), and the path itself (real) where no ANSI
+// form names the file: a folder the code page cannot hold, on a volume without short names.
+struct ProgramPath {
+  std::string ansi;
+  std::wstring real;
+};
+ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames = true);
+ProgramPath RunningProgramPath();
+
+// A text value holding the program's path (its start-up entry) is written with the path itself where
+// the ANSI one would name no file; every other value as the ANSI call writes it.
 class Win32Registry : public IRegistry {
  public:
+  Win32Registry() : Win32Registry(RunningProgramPath()) {}
+  explicit Win32Registry(ProgramPath program) : program_(std::move(program)) {}
   ~Win32Registry() override;
   RegStatus RegOpenKeyExA(RegKey32 root, const std::string& path, std::uint32_t options, std::uint32_t access,
                           RegKey32* handle) override;
@@ -31,6 +49,7 @@ class Win32Registry : public IRegistry {
  private:
   std::map<RegKey32, void*> open_;  // registry handles are pointers on 64-bit Windows
   RegKey32 next_ = 0;
+  ProgramPath program_;
 };
 
 // HKEY_CURRENT_USER\Software\<app>\<section>, REG_SZ values.
@@ -42,17 +61,18 @@ class Win32Settings : public ISettingsStore {
                    const std::string& value) override;
 };
 
-// A program path as the program's ANSI calls can use it: as it is where the code page holds it, else
-// in its short form.
-std::string ProgramPathIn(const wchar_t* path);
-
 class Win32Files : public IFileSystem {
  public:
+  Win32Files() : Win32Files(RunningProgramPath()) {}
+  explicit Win32Files(ProgramPath program) : program_(std::move(program)) {}
   std::string ProgramFolder() override;
   std::string ProgramFileName() override;
   char PathSeparator() override { return '\\'; }
   std::int64_t FileDateTime(const std::string& path) override;
   std::string Dir(const std::string& path) override;
+
+ private:
+  ProgramPath program_;
 };
 
 }  // namespace hush::platform::win32

@@ -145,6 +145,42 @@ TEST(Win32StartupEntry, AProgramInAFolderTheCodePageCannotNameIsStillFound) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// On a volume without short names such a folder has no ANSI name at all: the start-up entry holds the
+// path itself, is still known as the program's own when read back, and goes when the option is off.
+TEST(Win32StartupEntry, WithoutShortNamesTheEntryHoldsTheProgramsRealPath) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"Hushdial \x041f\x0440\x043e\x0433\x0440\x0430\x043c\x043c\x0430 \x0e17\x0e14\x0e2a\x0e2d\x0e1a";
+  const std::wstring program = folder + L"\\Hushdial.exe";
+  const ProgramPath path = ProgramPathOf(program.c_str(), /*shortNames=*/false);
+  ASSERT_NE(path.ansi.find('?'), std::string::npos) << "the code page holds the folder's name";
+  ASSERT_EQ(path.real, program);
+  fake::FakePlatform fp;
+  Win32Registry registry(path);
+  Win32Files files(path);
+  platform::Platform real{fp.box,      fp.audio, fp.mixer,  fp.version,  fp.atoms, fp.hotkeys,
+                          fp.messages, fp.timer, fp.window, fp.settings, registry, files, fp.tray, fp.clock, fp.codepage, fp.pictures};
+  const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"Hushdial.exe");
+  mStartUp::AddToStartUp(real);
+  wchar_t data[1024];
+  DWORD size = sizeof data;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, run, L"Hushdial.exe", RRF_RT_REG_SZ, nullptr, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(data), L"\"" + program + L"\"");
+  platform::RegKey32 machine = platform::kHkeyLocalMachine;
+  EXPECT_EQ(RegStuff::ReadKeyText(registry, machine, RegStuff::kRunKey, "Hushdial.exe"),
+            RegStuff::RunCommand(path.ansi));
+  // Taken as this program's entry again: no user's copy beside it.
+  mStartUp::AddToStartUp(real);
+  size = sizeof data;
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, run, L"Hushdial.exe", RRF_RT_REG_SZ, nullptr, data, &size),
+            ERROR_FILE_NOT_FOUND);
+  mStartUp::RemoveFromStartUp(real);
+  size = sizeof data;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, run, L"Hushdial.exe", RRF_RT_REG_SZ, nullptr, data, &size),
+            ERROR_FILE_NOT_FOUND);
+}
+
 TEST(Win32Settings, ChoicesLandUnderTheUsersKeyAsText) {
   Win32Settings settings;
   const std::string section = std::string(kProductName) + " (test)";
