@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window_system.h"
 
 namespace hush::platform::win32 {
@@ -22,13 +23,7 @@ constexpr int kListDropHeight = 220;  // pixels at 96 dpi of a dropped key list
 
 HWND g_dialog = nullptr;
 
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
+std::wstring Wide(const std::string& utf8) { return Widen(utf8, CP_UTF8); }
 
 COLORREF Resolve(std::uint32_t color) {
   if (IsSystemColor(color)) return ::GetSysColor(static_cast<int>(color & 0xFF));

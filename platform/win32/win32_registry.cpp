@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/failure.h"
+#include "platform/win32/win32_text.h"
 
 namespace hush::platform::win32 {
 
@@ -50,23 +51,11 @@ ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames) {
   return {ansi, path};
 }
 
-std::string ProgramPathIn(const wchar_t* path) { return ProgramPathOf(path).ansi; }
-
 ProgramPath RunningProgramPath() {
   wchar_t path[MAX_PATH * 4];
   const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
   return n == 0 || n >= MAX_PATH * 4 ? ProgramPath{} : ProgramPathOf(path);
 }
-
-namespace {
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-}  // namespace
 
 Win32Registry::~Win32Registry() {
   for (auto& [id, key] : open_) ::RegCloseKey(static_cast<HKEY>(key));
@@ -102,8 +91,8 @@ RegStatus Win32Registry::RegSetValueExA(RegKey32 key, const std::string& name, s
     const auto at = text.find(program_.ansi);
     if (at != std::string::npos) {
       const std::wstring wide =
-          Wide(text.substr(0, at)) + program_.real + Wide(text.substr(at + program_.ansi.size()));
-      return ::RegSetValueExW(static_cast<HKEY>(it->second), Wide(name).c_str(), reserved, REG_SZ,
+          Widen(text.substr(0, at), CP_ACP) + program_.real + Widen(text.substr(at + program_.ansi.size()), CP_ACP);
+      return ::RegSetValueExW(static_cast<HKEY>(it->second), Widen(name, CP_ACP).c_str(), reserved, REG_SZ,
                               reinterpret_cast<const BYTE*>(wide.c_str()),
                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     }

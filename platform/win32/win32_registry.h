@@ -18,12 +18,9 @@ inline std::string ReadRegistryText(const char* data, std::size_t size) {
   return std::string(data, length);
 }
 
-// A program path as the program's ANSI calls can use it: as it is where the code page holds it, else
-// in its short form.
-std::string ProgramPathIn(const wchar_t* path);
-
-// The program's own path as its ANSI calls see it (ansi), and the path itself (real) where no ANSI
-// form names the file: a folder the code page cannot hold, on a volume without short names.
+// The program's own path as its ANSI calls see it (ansi): as it is where the code page holds it, else
+// in its short form; and the path itself (real) where no ANSI form names the file: a folder the code
+// page cannot hold, on a volume without short names.
 struct ProgramPath {
   std::string ansi;
   std::wstring real;

@@ -132,7 +132,7 @@ TEST(Win32StartupEntry, AProgramInAFolderTheCodePageCannotNameIsStillFound) {
   HANDLE file = CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
-  const std::string path = ProgramPathIn(program.c_str());
+  const std::string path = ProgramPathOf(program.c_str()).ansi;
   EXPECT_EQ(path.find('?'), std::string::npos) << path;
   EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path << " names no file";
   wchar_t longer[MAX_PATH * 2];
@@ -140,7 +140,7 @@ TEST(Win32StartupEntry, AProgramInAFolderTheCodePageCannotNameIsStillFound) {
   EXPECT_EQ(std::wstring(longer, n), program);
   // A folder the code page can name keeps its name as it is.
   const std::wstring plain = std::wstring(temp) + L"hushdial-plain.exe";
-  EXPECT_EQ(ProgramPathIn(plain.c_str()), std::string(plain.begin(), plain.end()));
+  EXPECT_EQ(ProgramPathOf(plain.c_str()).ansi, std::string(plain.begin(), plain.end()));
   DeleteFileW(program.c_str());
   RemoveDirectoryW(folder.c_str());
 }
