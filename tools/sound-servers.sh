@@ -7,9 +7,9 @@
 #   pipewire-media-session gets no WirePlumber beside it, and its tests run on PulseAudio's protocol
 #   through PipeWire only where WirePlumber is there already;
 # - a PulseAudio desktop keeps PulseAudio alone (PipeWire is tested there only if already installed);
-# - a machine with neither gets both, where no logon can start them: CI, or a container. A desktop
-#   with neither (JACK or plain ALSA) gets none; install one yourself, or set
-#   HUSHDIAL_INSTALL_SOUND_SERVERS=1 to have both installed.
+# - a machine with neither gets both where it is no desktop (a server, a VM, a chroot, a container,
+#   CI): there no graphical logon ever starts them. A desktop with neither (JACK or plain ALSA) gets
+#   none; install one yourself, or set HUSHDIAL_INSTALL_SOUND_SERVERS=1 to have both installed.
 
 # Installed, not just known to dpkg (a package removed with its configuration left is not).
 hush_installed() {
@@ -18,12 +18,25 @@ hush_installed() {
 
 hush_pipewire_desktop() { hush_installed pipewire-pulse || hush_installed pipewire-alsa; }
 
-# A container, by what marks one; no logon ever starts what is installed there. (HUSHDIAL_SYSTEM_ROOT:
-# where the marks are looked for, for the tests of this choice.)
-hush_container() {
-  local root=${HUSHDIAL_SYSTEM_ROOT:-}
-  [ -f "$root/.dockerenv" ] || [ -f "$root/run/.containerenv" ] || [ -n "${container:-}" ] ||
-    { [ -z "$root" ] && grep -qsE '^container=' /proc/1/environ 2>/dev/null; }
+# A desktop, by what marks one: a graphical session now (this one, or any logind knows), a display
+# manager, or startx. A container, a chroot or a server has none of these, whatever else it has.
+# (HUSHDIAL_SYSTEM_ROOT: where files are looked for, for the tests of this choice; the sessions
+# logind knows are asked only without it.)
+hush_desktop() {
+  local root=${HUSHDIAL_SYSTEM_ROOT:-} id p
+  case "${XDG_SESSION_TYPE:-}" in x11 | wayland | mir) return 0 ;; esac
+  [ -n "${WAYLAND_DISPLAY:-}" ] && return 0
+  if [ -z "$root" ] && command -v loginctl >/dev/null; then
+    for id in $(loginctl list-sessions --no-legend 2>/dev/null | awk '{print $1}'); do
+      case "$(loginctl show-session "$id" -p Type --value 2>/dev/null)" in x11 | wayland | mir) return 0 ;; esac
+    done
+  fi
+  [ -e "$root/etc/X11/default-display-manager" ] || [ -e "$root/etc/systemd/system/display-manager.service" ] &&
+    return 0
+  for p in gdm3 sddm lightdm lxdm slim xdm nodm greetd ly xinit; do
+    hush_installed "$p" && return 0
+  done
+  return 1
 }
 
 # The packages of the sound servers to install for the tests, one a line (none: see above).
@@ -34,7 +47,7 @@ hush_sound_packages() {
     printf '%s\n' "${pipewire[@]}"
   elif hush_installed pulseaudio; then
     echo pulseaudio
-  elif [ -n "${CI:-}" ] || [ -n "${HUSHDIAL_INSTALL_SOUND_SERVERS:-}" ] || hush_container; then
+  elif [ -n "${CI:-}" ] || [ -n "${HUSHDIAL_INSTALL_SOUND_SERVERS:-}" ] || ! hush_desktop; then
     printf '%s\n' pulseaudio "${pipewire[@]}"
   fi
 }
