@@ -8,6 +8,7 @@
 
 hush_services_dir=""
 . "$(dirname "${BASH_SOURCE[0]}")/sound-servers.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/processes.sh"
 
 # A display number no X server uses: no socket or lock file in /tmp, and no abstract socket, which a
 # server in another mount namespace (a test root sharing this network) leaves as its only trace.
@@ -36,7 +37,7 @@ hush_start_services() {
   for attempt in 1 2 3; do
     n=$(hush_free_display $((90 + (attempt - 1) * 17)) 160)
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-    echo $! >"$run/xvfb.pid"
+    hush_record "$run/xvfb.pid" $!
     export DISPLAY=":$n"
     for i in $(seq 1 100); do
       kill -0 "$(cat "$run/xvfb.pid")" 2>/dev/null || break
@@ -49,14 +50,14 @@ hush_start_services() {
   [ -n "$up" ] || { echo "Xvfb did not come up:" >&2; cat "$run/xvfb.log" >&2; return 1; }
   if command -v openbox >/dev/null; then
     HOME="$run/home" openbox >"$run/openbox.log" 2>&1 &
-    echo $! >"$run/openbox.pid"
+    hush_record "$run/openbox.pid" $!
   fi
   # The tray tests stop and restart the host through these two.
   export HUSHDIAL_SERVICES_DIR=$run
   export HUSHDIAL_TRAY_HOST="trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 24"
   if command -v trayer >/dev/null; then
     $HUSHDIAL_TRAY_HOST >"$run/trayer.log" 2>&1 &
-    echo $! >"$run/trayer.pid"
+    hush_record "$run/trayer.pid" $!
   fi
 
   # No session bus unless a test brings its own (tests/linux/with-session-bus): without an address,
@@ -81,29 +82,9 @@ hush_stop_services() {
   local run=$hush_services_dir
   [ -n "$run" ] && [ -d "$run" ] || return 0
   hush_stop_sound
-  [ -f "$run/dbus.pid" ] && kill "$(cat "$run/dbus.pid")" 2>/dev/null
-  local f pids=()
-  for f in trayer openbox xvfb; do
-    [ -f "$run/$f.pid" ] && pids+=("$(cat "$run/$f.pid")")
-  done
-  hush_end ${pids[@]+"${pids[@]}"}
+  hush_end_recorded "$run/dbus.pid" "$run/trayer.pid" "$run/openbox.pid" "$run/xvfb.pid"
   rm -rf "$run"
   hush_services_dir=""
-}
-
-# Ends processes: asked first, then, after a short wait, forced; only those still alive, so that a
-# number the system has given to a new process since is never hit.
-hush_end() {
-  [ $# -gt 0 ] || return 0
-  kill "$@" 2>/dev/null
-  local i pid
-  for i in $(seq 1 40); do
-    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && break; done
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.05
-  done
-  for pid in "$@"; do kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null; done
-  return 0
 }
 
 hush_wait_pulse() {
@@ -153,7 +134,7 @@ hush_start_pulseaudio() {
     --log-target="file:$run/pulse.log" --disallow-exit=no \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$run/pulse.sock" \
     --load="module-null-sink sink_name=hushdial_test channels=2" >"$run/pulse.out" 2>&1 &
-  echo $! >"$run/sound-pulse.pid"
+  hush_record "$run/sound-pulse.pid" $!
   hush_wait_pulse || { echo "PulseAudio did not come up:" >&2; cat "$run/pulse.log" >&2; return 1; }
 }
 
@@ -181,7 +162,7 @@ hush_start_pipewire() {
 CONF
     env HOME="$run/home" XDG_RUNTIME_DIR="$run/pipewire" dbus-daemon --config-file="$run/bus.conf" --nofork \
       --nopidfile >"$run/dbus.log" 2>&1 &
-    echo $! >"$run/dbus.pid"
+    hush_record "$run/dbus.pid" $!
     local i
     for i in $(seq 1 50); do [ -S "$run/bus" ] && break; sleep 0.05; done
   fi
@@ -227,13 +208,13 @@ CONF
     DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" WIREPLUMBER_CONFIG_DIR="$run/wireplumber" DISPLAY=
     WAYLAND_DISPLAY=)
   "${env[@]}" pipewire -c "$run/pipewire.conf" >"$run/pipewire.log" 2>&1 &
-  echo $! >"$run/sound-pipewire.pid"
+  hush_record "$run/sound-pipewire.pid" $!
   local i
   for i in $(seq 1 100); do [ -S "$run/pipewire/pipewire-0" ] && break; sleep 0.05; done
   "${env[@]}" wireplumber >"$run/wireplumber.log" 2>&1 &
-  echo $! >"$run/sound-wireplumber.pid"
+  hush_record "$run/sound-wireplumber.pid" $!
   "${env[@]}" pipewire -c "$run/pipewire-pulse.conf" >"$run/pipewire-pulse.log" 2>&1 &
-  echo $! >"$run/sound-pulse.pid"
+  hush_record "$run/sound-pulse.pid" $!
   hush_wait_pulse || { echo "PipeWire did not come up:" >&2; tail -n 20 "$run"/pipewire*.log "$run/wireplumber.log" >&2; return 1; }
   # The sink is the default once wireplumber has chosen it.
   for i in $(seq 1 100); do
@@ -272,15 +253,11 @@ hush_wireplumber_config() {
 }
 
 hush_stop_sound() {
-  local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir} f pids=()
+  local run=${HUSHDIAL_SERVICES_DIR:-$hush_services_dir} f files=()
   [ -n "$run" ] && [ -d "$run" ] || return 0
-  for f in "$run"/sound-*.pid; do
-    [ -f "$f" ] || continue
-    pids+=("$(cat "$f")")
-    rm -f "$f"
-  done
-  [ ${#pids[@]} -eq 0 ] && return 0
-  hush_end "${pids[@]}"
+  for f in "$run"/sound-*.pid; do [ -f "$f" ] && files+=("$f"); done
+  [ ${#files[@]} -eq 0 ] && return 0
+  hush_end_recorded "${files[@]}"
   rm -f "$run/pulse.sock"
   return 0
 }

@@ -54,9 +54,10 @@ std::string ServicesDir() { return std::getenv("HUSHDIAL_SERVICES_DIR"); }
 void StopTrayHost() {
   test::Run("kill $(cat " + ServicesDir() + "/trayer.pid); sleep 0.3");
 }
+// Recorded as tools/test records its services, so that it ends this host and nothing else.
 void StartTrayHost() {
-  test::Run("$HUSHDIAL_TRAY_HOST >>" + ServicesDir() + "/trayer.log 2>&1 & echo $! >" + ServicesDir() +
-            "/trayer.pid");
+  test::Run("bash -c '. " HUSH_SOURCE_DIR "/tools/processes.sh; $HUSHDIAL_TRAY_HOST >>" + ServicesDir() +
+            "/trayer.log 2>&1 & hush_record " + ServicesDir() + "/trayer.pid $!'");
 }
 
 // Qt draws the balloon itself when no notification service is there.
