@@ -3,6 +3,15 @@
 # nothing of the user's desktop is read or written. Sourced, not run.
 
 hush_portal_dir=""
+. "$(dirname "${BASH_SOURCE[0]}")/processes.sh"
+# KDE's backend and shortcut service as tools/deps test unpacked them: never installed, so that the
+# desktop's own portal never offers them (HUSHDIAL_KDE_PORTAL: another such folder).
+hush_kde=${HUSHDIAL_KDE_PORTAL:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/kde-portal}
+
+# The portal and the unpacked KDE pieces are there.
+hush_portal_ready() {
+  [ -x /usr/libexec/xdg-desktop-portal ] && [ -f "$hush_kde/unpacked" ] && [ -f "$hush_kde/portals/kde.portal" ]
+}
 
 hush_bus_has() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
@@ -32,35 +41,36 @@ hush_start_portal() {
   local env=(env HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_RUNTIME_DIR="$run/runtime" XDG_CURRENT_DESKTOP=KDE
     QT_QPA_PLATFORM=xcb)
   "${env[@]}" /usr/libexec/xdg-permission-store >"$run/permission-store.log" 2>&1 &
-  echo $! >"$run/permission-store.pid"
+  hush_record "$run/permission-store.pid" $!
   hush_wait_name org.freedesktop.impl.portal.PermissionStore || return 1
-  # KDE's global shortcut service: kglobalacceld from KDE 6 on, kglobalaccel5 before.
-  local kglobalaccel portal_kde
-  kglobalaccel=$(hush_first_program /usr/lib/*/libexec/kglobalacceld /usr/libexec/kglobalacceld /usr/bin/kglobalaccel5) ||
-    { echo "no kglobalaccel (kglobalacceld or kglobalaccel5)" >&2; return 1; }
-  portal_kde=$(hush_first_program /usr/lib/*/libexec/xdg-desktop-portal-kde /usr/libexec/xdg-desktop-portal-kde) ||
-    { echo "no xdg-desktop-portal-kde" >&2; return 1; }
-  "${env[@]}" "$kglobalaccel" >"$run/kglobalaccel.log" 2>&1 &
-  echo $! >"$run/kglobalaccel.pid"
+  # KDE's global shortcut service: kglobalacceld from KDE 6 on, kglobalaccel5 before. Their
+  # libraries and plugins come first from the unpacked folder, then from the system.
+  local root=$hush_kde/root kglobalaccel portal_kde libs=() plugins=() d
+  for d in "$root"/usr/lib/*-linux-gnu "$root"/usr/lib; do [ -d "$d" ] && libs+=("$d"); done
+  for d in "$root"/usr/lib/*/qt6/plugins "$root"/usr/lib/*/qt5/plugins; do [ -d "$d" ] && plugins+=("$d"); done
+  local kde_env=(LD_LIBRARY_PATH="$(IFS=:; echo "${libs[*]}")" QT_PLUGIN_PATH="$(IFS=:; echo "${plugins[*]}")"
+    XDG_DATA_DIRS="$root/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}")
+  kglobalaccel=$(hush_first_program "$root"/usr/lib/*/libexec/kglobalacceld "$root"/usr/libexec/kglobalacceld \
+    "$root"/usr/bin/kglobalaccel5) ||
+    { echo "no kglobalaccel (kglobalacceld or kglobalaccel5) in $hush_kde: run tools/deps test" >&2; return 1; }
+  portal_kde=$(hush_first_program "$root"/usr/lib/*/libexec/xdg-desktop-portal-kde "$root"/usr/libexec/xdg-desktop-portal-kde) ||
+    { echo "no xdg-desktop-portal-kde in $hush_kde: run tools/deps test" >&2; return 1; }
+  "${env[@]}" "${kde_env[@]}" "$kglobalaccel" >"$run/kglobalaccel.log" 2>&1 &
+  hush_record "$run/kglobalaccel.pid" $!
   hush_wait_name org.kde.kglobalaccel || return 1
-  "${env[@]}" "$portal_kde" >"$run/portal-kde.log" 2>&1 &
-  echo $! >"$run/portal-kde.pid"
+  "${env[@]}" "${kde_env[@]}" "$portal_kde" >"$run/portal-kde.log" 2>&1 &
+  hush_record "$run/portal-kde.pid" $!
   hush_wait_name org.freedesktop.impl.portal.desktop.kde || return 1
-  "${env[@]}" /usr/libexec/xdg-desktop-portal -r >"$run/portal.log" 2>&1 &
-  echo $! >"$run/portal.pid"
+  # The backends this portal knows, and its choice among them, are the unpacked folder's alone.
+  "${env[@]}" XDG_DESKTOP_PORTAL_DIR="$hush_kde/portals" /usr/libexec/xdg-desktop-portal -r >"$run/portal.log" 2>&1 &
+  hush_record "$run/portal.pid" $!
   hush_wait_name org.freedesktop.portal.Desktop || return 1
 }
 
 hush_stop_portal() {
-  local run=$hush_portal_dir f
+  local run=$hush_portal_dir
   [ -n "$run" ] && [ -d "$run" ] || return 0
-  for f in portal portal-kde kglobalaccel permission-store; do
-    [ -f "$run/$f.pid" ] && kill "$(cat "$run/$f.pid")" 2>/dev/null
-  done
-  sleep 0.2
-  for f in portal portal-kde kglobalaccel permission-store; do
-    [ -f "$run/$f.pid" ] && kill -9 "$(cat "$run/$f.pid")" 2>/dev/null
-  done
+  hush_end_recorded "$run/portal.pid" "$run/portal-kde.pid" "$run/kglobalaccel.pid" "$run/permission-store.pid"
   rm -rf "$run"
   hush_portal_dir=""
 }
