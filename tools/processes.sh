@@ -16,11 +16,22 @@ hush_start_time() {
   echo "${20}"
 }
 
+# Whether /proc shows this shell's own processes: not in a chroot without it, nor in a process
+# namespace that kept the outer /proc (tests/linux/with-sway), where a number names another process.
+hush_own_proc() {
+  local me
+  read -r me _ </proc/self/stat 2>/dev/null && [ "$me" = "$BASHPID" ]
+}
+
 # hush_record FILE PID: FILE gets the id (as before, for those who read it) and FILE.start when
-# its process started.
+# its process started; "-" where /proc cannot tell (see hush_own_proc): the id alone is all there is.
 hush_record() {
   echo "$2" >"$1"
-  hush_start_time "$2" >"$1.start" || rm -f "$1.start"
+  if ! hush_own_proc; then
+    echo - >"$1.start"
+  elif ! hush_start_time "$2" >"$1.start"; then
+    rm -f "$1.start"
+  fi
 }
 
 # The ids recorded in the files given whose processes are still the ones recorded, one a line. A
@@ -30,7 +41,12 @@ hush_recorded() {
   for f in "$@"; do
     [ -f "$f" ] && [ -f "$f.start" ] || continue
     pid=$(cat "$f") start=$(cat "$f.start")
-    [[ $pid =~ ^[0-9]+$ ]] && [ -n "$start" ] && [ "$(hush_start_time "$pid")" = "$start" ] && echo "$pid"
+    [[ $pid =~ ^[0-9]+$ ]] && [ -n "$start" ] || continue
+    if [ "$start" = - ]; then
+      kill -0 "$pid" 2>/dev/null && echo "$pid"
+    elif [ "$(hush_start_time "$pid")" = "$start" ]; then
+      echo "$pid"
+    fi
   done
   return 0
 }
