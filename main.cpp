@@ -213,8 +213,13 @@ extern "C" int hushdial_window(int argc, char** argv, const char* program) {
 // The program: the command line and a step on their own, without the window toolkit (a desktop runs
 // it once for every press of a shortcut it keeps for Hushdial); the window comes from its module.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "app/CommandLine.h"
@@ -229,6 +234,26 @@ std::string ThisProgram() {
   char path[4096];
   const ssize_t size = readlink("/proc/self/exe", path, sizeof path - 1);
   return size > 0 ? std::string(path, static_cast<std::size_t>(size)) : std::string("hushdial");
+}
+
+// Steps started at once (a desktop starts one per key repeat, and on a busy machine they overlap)
+// each read the level and then set it: they take turns, or steps are lost. The lock is the user's
+// (in the runtime folder, else a file of the user's own in /tmp) and ends with the process; where it
+// cannot be had, the step is made as before.
+void TakeTurnToStep() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string path = runtime != nullptr && *runtime == '/'
+                               ? std::string(runtime) + "/hushdial-step.lock"
+                               : "/tmp/hushdial-step-" + std::to_string(getuid()) + ".lock";
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  struct stat own {};
+  if (fstat(fd, &own) != 0 || own.st_uid != getuid()) {
+    close(fd);
+    return;
+  }
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
 }
 
 // hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
@@ -246,7 +271,8 @@ int FromCommandLine(int argc, char** argv) {
       std::fputs(CommandLine::VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::Wrong:
-      std::fprintf(stderr, "Hushdial: %s (see hushdial --help)\n", parsed.problem.c_str());
+      std::fprintf(stderr, "Hushdial: %s; usage: hushdial [--raise | --lower | --help | --version]\n",
+                   parsed.problem.c_str());
       return 2;
     case CommandLine::Action::Raise:
     case CommandLine::Action::Lower:
@@ -257,6 +283,7 @@ int FromCommandLine(int argc, char** argv) {
   platform::linux_backend::AlsaMixer mixer;
   platform::linux_backend::UnameVersion version;
   std::string message;
+  TakeTurnToStep();
   const int status =
       CommandLine::Step(box, audio, mixer, version, parsed.action == CommandLine::Action::Raise, message);
   if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "hushdial_config.h"
 #include "volume/VolumeSet.h"
@@ -9,16 +10,55 @@
 
 namespace hush::CommandLine {
 
+namespace {
+
+// The window toolkit's own options, which it takes with one dash or two, some followed by a value
+// (also given as -option=value).
+bool ToolkitOption(std::string_view arg, bool& takesValue) {
+  static constexpr std::string_view kWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                                    "qwindowgeometry", "geometry", "qwindowicon", "icon",
+                                                    "qwindowtitle", "title", "display", "style", "stylesheet",
+                                                    "session", "name", "visual", "qmljsdebugger"};
+  static constexpr std::string_view kFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+  if (arg.substr(0, 2) == "--") arg.remove_prefix(2);
+  else arg.remove_prefix(1);
+  const std::size_t equals = arg.find('=');
+  const std::string_view name = arg.substr(0, equals);
+  for (std::string_view option : kWithValue) {
+    if (name == option) {
+      takesValue = equals == std::string_view::npos;
+      return true;
+    }
+  }
+  takesValue = false;
+  for (std::string_view option : kFlags)
+    if (arg == option) return true;
+  return false;
+}
+
+}  // namespace
+
 Parsed Parse(int argc, const char* const* argv) {
   Parsed parsed;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     Action found = Action::Window;
+    bool takesValue = false;
     if (std::strcmp(arg, "--raise") == 0) found = Action::Raise;
     else if (std::strcmp(arg, "--lower") == 0) found = Action::Lower;
     else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) found = Action::Help;
     else if (std::strcmp(arg, "--version") == 0) found = Action::Version;
-    else continue;
+    else if (arg[0] == '-' && arg[1] != '\0' && ToolkitOption(arg, takesValue)) {
+      if (takesValue) ++i;
+      continue;
+    } else {
+      // A mistyped option in a shortcut the user wrote must not open a second window with shortcuts
+      // of its own: it is said, and nothing else is done.
+      parsed.action = Action::Wrong;
+      const bool option = arg[0] == '-' && arg[1] != '\0';
+      parsed.problem = std::string(option ? "unknown option " : "unexpected argument ") + arg;
+      return parsed;
+    }
     if (parsed.action != Action::Window && parsed.action != found) {
       parsed.action = Action::Wrong;
       parsed.problem = "give one of --raise, --lower, --help and --version, not several";

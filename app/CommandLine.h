@@ -16,8 +16,8 @@ struct Parsed {
   std::string problem;  // for Wrong: what was wrong, in one line
 };
 
-// Hushdial's own options. Anything else is left to the window toolkit, as before (-platform,
-// -display, ...); only one of Hushdial's options at a time.
+// Hushdial's own options, and the window toolkit's (-platform, -display, ...), which are left to it;
+// anything else is Wrong, as is more than one of Hushdial's options.
 Parsed Parse(int argc, const char* const* argv);
 std::string HelpText();
 std::string VersionText();

@@ -29,7 +29,26 @@ TEST(CommandLine, EachOptionAndTheToolkitsOwnLeftAlone) {
   EXPECT_EQ(ActionOf({"--raise", "--raise"}), Action::Raise);
   EXPECT_EQ(ActionOf({"--raise", "--lower"}), Action::Wrong);
   EXPECT_EQ(ActionOf({"--version", "--help"}), Action::Wrong);
-  EXPECT_EQ(ActionOf({"--raise=1"}), Action::Window);
+  EXPECT_EQ(ActionOf({"--platform", "wayland", "-style=fusion", "-reverse", "--raise"}), Action::Raise);
+  EXPECT_EQ(ActionOf({"-display", ":1"}), Action::Window);
+  // The value of a toolkit option is never taken for one of Hushdial's.
+  EXPECT_EQ(ActionOf({"-title", "--raise"}), Action::Window);
+}
+
+// A mistyped option, in a shortcut the user wrote, is said: no window with shortcuts of its own.
+TEST(CommandLine, AnythingElseIsAMistakeThatIsNamed) {
+  auto problem = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "hushdial");
+    const CommandLine::Parsed parsed = CommandLine::Parse(static_cast<int>(args.size()), args.data());
+    return parsed.action == Action::Wrong ? parsed.problem : std::string("not wrong");
+  };
+  EXPECT_EQ(problem({"--rasie"}), "unknown option --rasie");
+  EXPECT_EQ(problem({"--raise=1"}), "unknown option --raise=1");
+  EXPECT_EQ(problem({"-platformx"}), "unknown option -platformx");
+  EXPECT_EQ(problem({"--raise", "-x"}), "unknown option -x");
+  EXPECT_EQ(problem({"raise"}), "unexpected argument raise");
+  EXPECT_EQ(problem({"-"}), "unexpected argument -");
+  EXPECT_EQ(problem({"-reverse=1"}), "unknown option -reverse=1");
 }
 
 TEST(CommandLine, HelpNamesEveryOptionAndVersionTheRelease) {
