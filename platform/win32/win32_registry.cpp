@@ -18,14 +18,28 @@ HKEY Root(RegKey32 root) {
   }
 }
 
-// A path in the system's ANSI code page, through which every file and registry call of the program
-// goes; lost: a character the code page cannot hold was replaced.
-std::string Ansi(const wchar_t* path, BOOL* lost) {
+// A path in the system's ANSI code page (codePage 0) or the one given, through which every file and
+// registry call of the program goes; lost: a character the code page cannot hold was replaced, or
+// the path could not be converted at all. Windows 10 can make UTF-8 the ANSI code page ("Use Unicode
+// UTF-8 for worldwide language support"): it holds every character, and for it the conversion takes
+// no best-fit flag and no used-default flag, or it fails; a broken surrogate is refused instead.
+std::string Ansi(const wchar_t* path, BOOL* lost, UINT codePage, WideToMultiByte convert) {
   *lost = FALSE;
-  const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, lost);
-  if (size <= 1) return {};
+  const UINT cp = codePage != 0 ? codePage : ::GetACP();
+  const bool utf8 = cp == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL* usedDefault = utf8 ? nullptr : lost;
+  const auto wideToMultiByte = [&](char* narrow, int bytes) {
+    return convert ? convert(cp, flags, path, -1, narrow, bytes, nullptr, usedDefault)
+                   : ::WideCharToMultiByte(cp, flags, path, -1, narrow, bytes, nullptr, usedDefault);
+  };
+  const int size = wideToMultiByte(nullptr, 0);
+  if (size <= 1) {
+    *lost = size == 0 && path[0] != L'\0';
+    return {};
+  }
   std::string text(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, text.data(), size, nullptr, lost);
+  wideToMultiByte(text.data(), size);
   text.resize(static_cast<std::size_t>(size - 1));
   return text;
 }
@@ -36,15 +50,15 @@ std::string Ansi(const wchar_t* path, BOOL* lost) {
 // Western Windows), the ANSI call would give a path with question marks, naming no file, and the
 // start-up entry written from it would start nothing. The folder's short name names the same file
 // in characters the code page has; a volume without short names leaves only the path itself.
-ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames) {
+ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames, unsigned codePage, WideToMultiByte convert) {
   BOOL lost = FALSE;
-  const std::string ansi = Ansi(path, &lost);
+  const std::string ansi = Ansi(path, &lost, codePage, convert);
   if (!lost) return {ansi, {}};
   if (shortNames) {
     wchar_t brief[MAX_PATH * 4];
     const DWORD n = ::GetShortPathNameW(path, brief, MAX_PATH * 4);
     if (n != 0 && n < MAX_PATH * 4) {
-      const std::string shortAnsi = Ansi(brief, &lost);
+      const std::string shortAnsi = Ansi(brief, &lost, codePage, convert);
       if (!lost) return {shortAnsi, {}};
     }
   }

@@ -25,7 +25,13 @@ struct ProgramPath {
   std::string ansi;
   std::wstring real;
 };
-ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames = true);
+// codePage: the ANSI code page the calls use; 0 for the system's own. convert: the conversion to
+// take instead of WideCharToMultiByte (its arguments as Windows declares them), for the tests: Wine
+// is more lenient than Windows about what the conversion accepts for UTF-8.
+using WideToMultiByte = int (*)(unsigned codePage, unsigned long flags, const wchar_t* wide, int wideUnits, char* narrow,
+                                int narrowBytes, const char* defaultChar, int* usedDefault);
+ProgramPath ProgramPathOf(const wchar_t* path, bool shortNames = true, unsigned codePage = 0,
+                          WideToMultiByte convert = nullptr);
 ProgramPath RunningProgramPath();
 
 // A text value holding the program's path (its start-up entry) is written with the path itself where

@@ -145,6 +145,32 @@ TEST(Win32StartupEntry, AProgramInAFolderTheCodePageCannotNameIsStillFound) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// WideCharToMultiByte as Windows documents it for UTF-8 (Wine lets more through): no flag but
+// WC_ERR_INVALID_CHARS, no default character and no used-default flag, or the call fails.
+int StrictWideCharToMultiByte(unsigned cp, unsigned long flags, const wchar_t* wide, int units, char* narrow,
+                              int bytes, const char* defaultChar, int* usedDefault) {
+  if (cp == CP_UTF8 && ((flags & ~static_cast<unsigned long>(WC_ERR_INVALID_CHARS)) != 0 || defaultChar || usedDefault)) {
+    SetLastError(flags & ~static_cast<unsigned long>(WC_ERR_INVALID_CHARS) ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return WideCharToMultiByte(cp, flags, wide, units, narrow, bytes, defaultChar, usedDefault);
+}
+
+// Where UTF-8 is the ANSI code page (a Windows 10 option) every folder has its name as it is, in
+// UTF-8: the conversion must not ask UTF-8 for best-fit or used-default characters, which fails. A
+// broken surrogate has no UTF-8 form: the path itself is kept then.
+TEST(Win32StartupEntry, UnderTheUtf8CodePageThePathIsItsUtf8) {
+  const std::wstring program = L"C:\\Program Files\\Hushdial \x041f\x0440\x043e \x0e17\x0e14 \x00e9\\Hushdial.exe";
+  const ProgramPath path = ProgramPathOf(program.c_str(), /*shortNames=*/false, CP_UTF8, StrictWideCharToMultiByte);
+  EXPECT_EQ(path.ansi, "C:\\Program Files\\Hushdial \xd0\x9f\xd1\x80\xd0\xbe \xe0\xb8\x97\xe0\xb8\x94 \xc3\xa9\\Hushdial.exe");
+  EXPECT_TRUE(path.real.empty());
+  const std::wstring broken = L"C:\\Hushdial \xd800x\\Hushdial.exe";
+  EXPECT_EQ(ProgramPathOf(broken.c_str(), /*shortNames=*/false, CP_UTF8, StrictWideCharToMultiByte).real, broken);
+  // A Western code page keeps what it holds, and is told apart from one that loses characters.
+  EXPECT_EQ(ProgramPathOf(L"C:\\Caf\x00e9\\Hushdial.exe", false, 1252).ansi, "C:\\Caf\xe9\\Hushdial.exe");
+  EXPECT_EQ(ProgramPathOf(program.c_str(), false, 1252).real, program);
+}
+
 // On a volume without short names such a folder has no ANSI name at all: the start-up entry holds the
 // path itself, is still known as the program's own when read back, and goes when the option is off.
 TEST(Win32StartupEntry, WithoutShortNamesTheEntryHoldsTheProgramsRealPath) {
