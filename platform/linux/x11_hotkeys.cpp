@@ -295,7 +295,9 @@ bool X11Hotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   const auto it = grabs_.find({window, id});
   if (it == grabs_.end() || !x_) return false;
   Ungrab(it->second);
-  xcb_flush(x_->connection);
+  // Released at once for other programs: the server has done the ungrab before this returns, as a
+  // flush alone does not promise (another client's grab could be served first).
+  std::free(xcb_get_input_focus_reply(x_->connection, xcb_get_input_focus(x_->connection), nullptr));
   grabs_.erase(it);
   return true;
 }
