@@ -48,14 +48,15 @@ Parsed Parse(int argc, const char* const* argv) {
     else if (std::strcmp(arg, "--lower") == 0) found = Action::Lower;
     else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) found = Action::Help;
     else if (std::strcmp(arg, "--version") == 0) found = Action::Version;
-    else if (arg[0] == '-' && arg[1] != '\0' && ToolkitOption(arg, takesValue)) {
-      if (takesValue) ++i;
-      continue;
-    } else {
+    else {
+      const bool option = arg[0] == '-' && arg[1] != '\0';
+      if (option && ToolkitOption(arg, takesValue)) {
+        if (takesValue) ++i;
+        continue;
+      }
       // A mistyped option in a shortcut the user wrote must not open a second window with shortcuts
       // of its own: it is said, and nothing else is done.
       parsed.action = Action::Wrong;
-      const bool option = arg[0] == '-' && arg[1] != '\0';
       parsed.problem = std::string(option ? "unknown option " : "unexpected argument ") + arg;
       return parsed;
     }

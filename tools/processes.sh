@@ -51,23 +51,9 @@ hush_recorded() {
   return 0
 }
 
-# Ends processes: asked first, then, after a short wait, forced; only those still alive, so that a
-# number the system has given to a new process since is never hit.
-hush_end() {
-  [ $# -gt 0 ] || return 0
-  kill "$@" 2>/dev/null
-  local i pid
-  for i in $(seq 1 40); do
-    for pid in "$@"; do kill -0 "$pid" 2>/dev/null && break; done
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.05
-  done
-  for pid in "$@"; do kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null; done
-  return 0
-}
-
-# Ends the processes recorded in the files given that are still the ones recorded, as hush_end does
-# but checking again before each signal, and removes the records.
+# Ends the processes recorded in the files given that are still the ones recorded: asked first, then,
+# after a short wait, forced; checked again before each signal, so that a number the system has
+# given to a new process since is never hit. The records are removed.
 hush_end_recorded() {
   local pids i f
   mapfile -t pids < <(hush_recorded "$@")

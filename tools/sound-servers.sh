@@ -11,9 +11,11 @@
 #   CI): there no graphical logon ever starts them. A desktop with neither (JACK or plain ALSA) gets
 #   none; install one yourself, or set HUSHDIAL_INSTALL_SOUND_SERVERS=1 to have both installed.
 
-# Installed, not just known to dpkg (a package removed with its configuration left is not).
+# Installed, not just known to dpkg (a package removed with its configuration left is not); in the
+# system under HUSHDIAL_SYSTEM_ROOT where that is set.
 hush_installed() {
-  [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | cut -c2)" = i ]
+  local root=${HUSHDIAL_SYSTEM_ROOT:-}
+  [ "$(dpkg-query ${root:+--admindir="$root/var/lib/dpkg"} -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | cut -c2)" = i ]
 }
 
 hush_pipewire_desktop() { hush_installed pipewire-pulse || hush_installed pipewire-alsa; }
