@@ -46,6 +46,8 @@ int main() {
 #include <clocale>
 #include <csignal>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace {
 // Qt aborts when it can't reach a display; say what is missing instead.
@@ -60,8 +62,11 @@ bool DisplayReachable() {
 }
 
 // When the display connection breaks Qt warns in its own words and ends the process (on Wayland
-// with a core dump); the user gets one line in Hushdial's words and status 1 instead.
+// with a core dump); the user gets one line in Hushdial's words and status 1 instead. At a logout
+// the compositor goes before any signal comes: what the desktop keeps for the program (GNOME's
+// entries, through D-Bus, which outlives the compositor) is taken away first.
 QtMessageHandler g_qtMessages = nullptr;
+std::function<void()> g_atDisplayGone;
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   const bool x11 = message.contains(QStringLiteral("X11 connection broke"));
   const bool wayland = message.contains(QStringLiteral("Wayland connection broke"));
@@ -69,6 +74,7 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     const char* display = std::getenv(x11 ? "DISPLAY" : "WAYLAND_DISPLAY");
     std::fprintf(stderr, "Hushdial: the display %s went away; ending.\n", display ? display : "");
     std::fflush(nullptr);
+    if (auto end = std::exchange(g_atDisplayGone, nullptr)) end();
     std::_Exit(1);
   }
   if (g_qtMessages) g_qtMessages(type, context, message);
@@ -131,8 +137,8 @@ hush::platform::linux_backend::ShortcutWay ChooseShortcutWay(int argc, char** ar
 // window has the focus. Said where the user sees it, with what to bind in the desktop's settings.
 void TellAboutShortcuts(const std::string& program) {
   const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-  const std::string raise = hush::platform::linux_backend::SwayHotkeys::Command(program, "--raise");
-  const std::string lower = hush::platform::linux_backend::SwayHotkeys::Command(program, "--lower");
+  const std::string raise = hush::platform::linux_backend::GnomeHotkeys::Command(program, "--raise");
+  const std::string lower = hush::platform::linux_backend::GnomeHotkeys::Command(program, "--lower");
   const std::string text = std::string("This desktop (") + (desktop && *desktop ? desktop : "Wayland") +
                            ") gives programs no global shortcuts, so Hushdial's work only while a window of an X11 "
                            "program has the focus. For shortcuts everywhere, add two in the desktop's keyboard "
@@ -199,6 +205,7 @@ extern "C" int hushdial_window(int argc, char** argv, const char* program) {
   hush::platform::NativePlatform native(way, ShortcutName, program);
   native.box.SetOwner([&native] { return native.window.Widget(); });
   native.window.SetAtEnd([&native] { native.RemoveShortcuts(); });
+  g_atDisplayGone = [&native] { native.RemoveShortcuts(); };
   hush::Form1 form(native.platform);
   hush::WindowBinder binder(form, native.window);
   EndOnSignals([&form] { form.Form_QueryUnload(); });

@@ -75,8 +75,8 @@ bool Own(const std::string& path) { return path.rfind(GnomeHotkeys::kOwnPrefix, 
 
 }  // namespace
 
-GnomeHotkeys::GnomeHotkeys(ShortcutNamer namer, std::string program)
-    : namer_(std::move(namer)), program_(std::move(program)) {}
+GnomeHotkeys::GnomeHotkeys(ShortcutNamer namer, std::string program, const ShortcutClaims* claims)
+    : namer_(std::move(namer)), program_(std::move(program)), claims_(claims) {}
 
 GnomeHotkeys::~GnomeHotkeys() { RemoveAll(); }
 
@@ -152,12 +152,12 @@ std::vector<std::string> GnomeHotkeys::List() const {
   return all;
 }
 
-void GnomeHotkeys::WriteList(const std::vector<std::string>& paths) {
+bool GnomeHotkeys::WriteList(const std::vector<std::string>& paths) {
   std::vector<const gchar*> raw;
   for (const std::string& p : paths) raw.push_back(p.c_str());
   raw.push_back(nullptr);
   Settings list(kListSchema);
-  g_settings_set_strv(list.s, kListKey, raw.data());
+  return g_settings_is_writable(list.s, kListKey) && g_settings_set_strv(list.s, kListKey, raw.data());
 }
 
 // Out of the list first, so the daemon never runs a half-cleared entry; then the entry's own keys.
@@ -172,6 +172,40 @@ void GnomeHotkeys::Forget(const std::string& path) {
   for (const char* key : {"name", "command", "binding"}) g_settings_reset(entry.s, key);
 }
 
+bool GnomeHotkeys::Parse(const std::string& binding, std::uint32_t& modifiers, std::uint32_t& vk) {
+  modifiers = 0;
+  std::size_t at = 0;
+  while (at < binding.size() && binding[at] == '<') {
+    const std::size_t end = binding.find('>', at);
+    if (end == std::string::npos) return false;
+    const std::string name = Lower(binding.substr(at + 1, end - at - 1));
+    if (name == "control" || name == "ctrl" || name == "primary") modifiers |= kModControl;
+    else if (name == "shift") modifiers |= kModShift;
+    else if (name == "alt" || name == "mod1") modifiers |= kModAlt;
+    else if (name == "super" || name == "mod4") modifiers |= kModWin;
+    else return false;
+    at = end + 1;
+  }
+  if (binding.size() != at + 1 || !std::isalnum(static_cast<unsigned char>(binding[at]))) return false;
+  vk = static_cast<std::uint32_t>(std::toupper(static_cast<unsigned char>(binding[at])));
+  return true;
+}
+
+// An entry of ours that no running copy holds: what a killed run left. One whose combination another
+// copy claims is that copy's, and stays.
+bool GnomeHotkeys::Left(const std::string& path) const {
+  for (const auto& [key, entry] : entries_)
+    if (entry.path == path) return false;
+  std::uint32_t modifiers = 0, vk = 0;
+  if (!claims_ || !Parse(Settings(kEntrySchema, path).Get("binding"), modifiers, vk)) return true;
+  return !claims_->HeldElsewhere(ShortcutClaims::Name(modifiers, vk));
+}
+
+void GnomeHotkeys::ForgetLeft() {
+  for (const std::string& path : List())
+    if (Own(path) && Left(path)) Forget(path);
+}
+
 bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
   if (!(vk >= 'A' && vk <= 'Z') && !(vk >= '0' && vk <= '9')) return false;
   if (entries_.count({window, id})) return false;  // as Windows: the identifier is taken
@@ -180,20 +214,36 @@ bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uin
     if (entry.binding == binding) return false;  // already held by this program
   const ShortcutNaming naming = namer_ ? namer_(id) : ShortcutNaming{};
   if (naming.id.empty() || naming.option.empty()) return false;  // nothing a press could run
-  const std::string path = kOwnPrefix + naming.id + "/";
-  std::vector<std::string> paths = List();
-  for (const std::string& other : paths)
+  const std::string command = Command(program_, naming.option);
+  // GSettings takes UTF-8 only; anything else would leave the entry with no command.
+  if (!g_utf8_validate(command.c_str(), -1, nullptr) || !g_utf8_validate(naming.description.c_str(), -1, nullptr))
+    return false;
+  // Each copy's entries are its own: named by their combination, which only one running copy claims.
+  const std::string path = kOwnPrefix + naming.id + "-" + ShortcutClaims::Name(modifiers, vk) + "/";
+  for (const std::string& other : List())
     if (!Own(other) && SameCombination(Settings(kEntrySchema, other).Get("binding"), binding)) return false;
+  ForgetLeft();
   {
     Settings entry(kEntrySchema, path);
-    g_settings_set_string(entry.s, "name", naming.description.c_str());
-    g_settings_set_string(entry.s, "command", Command(program_, naming.option).c_str());
-    g_settings_set_string(entry.s, "binding", binding.c_str());
+    bool written = true;
+    // A key an administrator locked, or a store that refuses: not armed, and said so by the caller.
+    for (const char* key : {"name", "command", "binding"}) written = written && g_settings_is_writable(entry.s, key);
+    written = written && g_settings_set_string(entry.s, "name", naming.description.c_str()) &&
+              g_settings_set_string(entry.s, "command", command.c_str()) &&
+              g_settings_set_string(entry.s, "binding", binding.c_str());
+    if (!written) {
+      for (const char* key : {"name", "command", "binding"}) g_settings_reset(entry.s, key);
+      return false;
+    }
   }
-  // An entry an earlier run left behind is this one: taken over where it stands.
+  std::vector<std::string> paths = List();
   if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
     paths.push_back(path);
-    WriteList(paths);
+    if (!WriteList(paths)) {
+      Settings entry(kEntrySchema, path);
+      for (const char* key : {"name", "command", "binding"}) g_settings_reset(entry.s, key);
+      return false;
+    }
   }
   entries_[{window, id}] = Entry{path, binding};
   return true;
@@ -206,22 +256,15 @@ bool GnomeHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
     entries_.erase(found);
     return true;
   }
-  // An entry of this shortcut that an earlier run left (it was killed): it must not keep firing
-  // with an old letter, whatever this run arms.
-  const ShortcutNaming naming = namer_ ? namer_(id) : ShortcutNaming{};
-  if (!naming.id.empty()) {
-    const std::string path = kOwnPrefix + naming.id + "/";
-    const std::vector<std::string> paths = List();
-    if (std::find(paths.begin(), paths.end(), path) != paths.end()) Forget(path);
-  }
+  // Entries a killed run left must not keep firing with an old letter, whatever this run arms.
+  ForgetLeft();
   return false;
 }
 
 void GnomeHotkeys::RemoveAll() {
   for (const auto& [key, entry] : entries_) Forget(entry.path);
   entries_.clear();
-  for (const std::string& path : List())
-    if (Own(path)) Forget(path);
+  ForgetLeft();
   g_settings_sync();  // the store takes writes in the background; the program may be about to end
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/linux/hotkey_queue.h"
+#include "platform/linux/shortcut_claims.h"
 #include "platform/linux/shortcut_naming.h"
 
 namespace hush::platform::linux_backend {
@@ -12,9 +13,10 @@ namespace hush::platform::linux_backend {
 // program runs, each shortcut is one of GNOME's custom shortcuts, which its settings daemon fires
 // whatever window has the focus. A press runs this program with the step option, so it never
 // reaches the pump. The entries are written through GSettings, under paths of the program's own,
-// which is how entries left by an earlier run that did not end are found and reused; the user's
-// own custom shortcuts, and their order, are never touched. A combination one of them binds stays
-// theirs: the shortcut is refused, as a key held by another program is.
+// named by the combination each binds. Entries whose combination no running copy claims are what a
+// killed run left, and are removed; another running copy's are left to it. The user's own custom
+// shortcuts, and their order, are never touched. A combination one of them binds stays theirs: the
+// shortcut is refused, as a key held by another program is.
 class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
  public:
   static constexpr const char* kListSchema = "org.gnome.settings-daemon.plugins.media-keys";
@@ -24,8 +26,9 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   // Every entry of the program's own lies under a path starting so.
   static constexpr const char* kOwnPrefix = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/hushdial-";
 
-  // program: the absolute path a press runs.
-  GnomeHotkeys(ShortcutNamer namer, std::string program);
+  // program: the absolute path a press runs; claims: which combinations running copies hold (none:
+  // every entry of ours not of this object is taken for a killed run's).
+  GnomeHotkeys(ShortcutNamer namer, std::string program, const ShortcutClaims* claims = nullptr);
   ~GnomeHotkeys() override;
   GnomeHotkeys(const GnomeHotkeys&) = delete;
   GnomeHotkeys& operator=(const GnomeHotkeys&) = delete;
@@ -39,7 +42,7 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
 
-  // Takes every entry of the program's own away (the end of the program, a signal included) and
+  // Takes this copy's entries and those a killed run left away (the end of the program, a signal included) and
   // waits until the settings store has them.
   void RemoveAll();
 
@@ -48,6 +51,8 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   static std::string Command(const std::string& program, const std::string& option);
   // Whether two GNOME accelerators name the same combination ("<Primary><Shift>Q", "<Shift><Control>q").
   static bool SameCombination(const std::string& a, const std::string& b);
+  // The modifiers and key of an accelerator of one letter or digit ("<Control><Shift>q"); false for others.
+  static bool Parse(const std::string& binding, std::uint32_t& modifiers, std::uint32_t& vk);
 
  private:
   struct Entry {
@@ -55,11 +60,14 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
     std::string binding;
   };
   std::vector<std::string> List() const;
-  void WriteList(const std::vector<std::string>& paths);
+  bool WriteList(const std::vector<std::string>& paths);
   void Forget(const std::string& path);
+  bool Left(const std::string& path) const;
+  void ForgetLeft();
 
   ShortcutNamer namer_;
   std::string program_;
+  const ShortcutClaims* claims_;
   std::map<std::pair<WindowHandle, std::int32_t>, Entry> entries_;
 };
 

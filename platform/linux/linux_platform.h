@@ -14,6 +14,8 @@
 #include "platform/linux/pulse_core_audio.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_window.h"
+#include "platform/linux/runtime_folder.h"
+#include "platform/linux/shortcut_claims.h"
 #include "platform/linux/sway_hotkeys.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/linux/xdg_registry.h"
@@ -28,20 +30,25 @@ enum class ShortcutWay { X11, Portal, Gnome, Sway };
 // The real Linux services, wired together; the composition point chooses the shortcuts' way.
 struct LinuxPlatform {
   LinuxPlatform() : LinuxPlatform(ShortcutWay::X11, {}, {}) {}
-  // program: the absolute path a desktop runs for a press (GNOME, sway).
+  // program: the absolute path of this program, which a desktop runs for a press (GNOME, sway).
   LinuxPlatform(ShortcutWay way, ShortcutNamer namer, const std::string& program)
-      : portalHotkeys(namer),
-        gnomeHotkeys(way == ShortcutWay::Gnome ? std::make_unique<GnomeHotkeys>(namer, program) : nullptr),
-        swayHotkeys(way == ShortcutWay::Sway ? std::make_unique<SwayHotkeys>(namer, program, SwaySocket()) : nullptr),
+      : program_(program),
+        pressed_(way == ShortcutWay::Gnome || way == ShortcutWay::Sway ? PlainProgramPath(program, RuntimeFolder()) : ""),
+        portalHotkeys(namer),
+        gnomeHotkeys(way == ShortcutWay::Gnome ? std::make_unique<GnomeHotkeys>(namer, pressed_, &claims) : nullptr),
+        swayHotkeys(way == ShortcutWay::Sway ? std::make_unique<SwayHotkeys>(namer, pressed_, SwaySocket()) : nullptr),
+        claimed(Chosen<IHotkeys>(way), claims),
         platform{box,      audio,    mixer,    version,  atoms, Shortcuts(way), Presses(way),
                  timer,    window,   settings, registry, files, tray,           clock,
                  codepage, pictures} {}
+  ~LinuxPlatform() { RemovePlainProgramPath(pressed_, program_); }
 
   // Takes the shortcuts away where the desktop keeps them beyond the program (GNOME's settings, sway's
-  // bindings): at the end of the program, also when it ends on a signal.
+  // bindings): at the end of the program, also when it ends on a signal or its display goes away.
   void RemoveShortcuts() {
     if (gnomeHotkeys) gnomeHotkeys->RemoveAll();
     if (swayHotkeys) swayHotkeys->RemoveAll();
+    RemovePlainProgramPath(pressed_, program_);
   }
 
   static std::string SwaySocket() {
@@ -59,9 +66,13 @@ struct LinuxPlatform {
     }
     return hotkeys;
   }
-  IHotkeys& Shortcuts(ShortcutWay way) { return Chosen<IHotkeys>(way); }
+  // Where the desktop keeps the shortcuts for the program, a second copy must find the first's taken.
+  IHotkeys& Shortcuts(ShortcutWay way) { return way == ShortcutWay::X11 ? hotkeys : static_cast<IHotkeys&>(claimed); }
   IMessageLoop& Presses(ShortcutWay way) { return Chosen<IMessageLoop>(way); }
 
+  std::string program_;
+  std::string pressed_;  // the path a press runs: the program's, or a plain link to it
+  ShortcutClaims claims;  // before the services that use it, so it outlives their last removal
   QtMessageBox box;
   LinuxCoreAudio audio;
   AlsaMixer mixer;
@@ -71,6 +82,7 @@ struct LinuxPlatform {
   PortalHotkeys portalHotkeys;
   std::unique_ptr<GnomeHotkeys> gnomeHotkeys;
   std::unique_ptr<SwayHotkeys> swayHotkeys;
+  ClaimedHotkeys claimed;
   QtTimerService timer;
   QtMainWindow window;
   IniSettings settings;

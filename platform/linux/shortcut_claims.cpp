@@ -1,0 +1,119 @@
+#include "platform/linux/shortcut_claims.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+#include "platform/linux/runtime_folder.h"
+
+namespace hush::platform::linux_backend {
+
+namespace {
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat open {}, named {};
+  return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+flock WholeFile(short type) {
+  flock lock{};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  return lock;
+}
+
+}  // namespace
+
+ShortcutClaims::ShortcutClaims(std::string folder) : folder_(folder.empty() ? RuntimeFolder() : std::move(folder)) {}
+
+ShortcutClaims::~ShortcutClaims() {
+  while (!held_.empty()) Release(held_.begin()->first);
+}
+
+std::string ShortcutClaims::Name(std::uint32_t modifiers, std::uint32_t vk) {
+  std::string name;
+  if (modifiers & kModControl) name += "ctrl-";
+  if (modifiers & kModShift) name += "shift-";
+  if (modifiers & kModAlt) name += "alt-";
+  if (modifiers & kModWin) name += "super-";
+  return name + static_cast<char>(std::tolower(static_cast<int>(vk & 0x7f)));
+}
+
+std::string ShortcutClaims::Path(const std::string& name) const { return folder_ + "/hushdial-shortcut-" + name + ".lock"; }
+
+bool ShortcutClaims::Claim(const std::string& name) {
+  if (held_.count(name)) return true;
+  if (folder_.empty()) return true;
+  const std::string path = Path(name);
+  // The file may be unlinked by the copy that held it between the open and the lock: the lock then
+  // sits on a file nobody else can find, so it is taken again on the one the name now gives.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return true;  // no claims here (a read-only folder): as without them
+    flock lock = WholeFile(F_WRLCK);
+    if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+      const bool taken = errno == EAGAIN || errno == EACCES;
+      close(fd);
+      if (taken) return false;
+      return true;
+    }
+    if (SameFile(fd, path)) {
+      held_[name] = fd;
+      return true;
+    }
+    close(fd);
+  }
+  return false;
+}
+
+void ShortcutClaims::Release(const std::string& name) {
+  const auto found = held_.find(name);
+  if (found == held_.end()) return;
+  // Unlinked while still locked: a copy that opened it meanwhile finds its lock on a lost file and retries.
+  unlink(Path(name).c_str());
+  close(found->second);
+  held_.erase(found);
+}
+
+bool ShortcutClaims::HeldElsewhere(const std::string& name) const {
+  if (folder_.empty()) return false;
+  const int fd = open(Path(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A read lock is enough to be told of another's write lock, and is never taken.
+  flock lock = WholeFile(F_RDLCK);
+  const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  close(fd);
+  if (!held) return false;
+  // This object's own lock shows as another's to a file description of its own.
+  return held_.count(name) == 0;
+}
+
+bool ClaimedHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+  if (claimed_.count({window, id})) return inner_.RegisterHotKey(window, id, modifiers, vk);  // refused there
+  const std::string name = ShortcutClaims::Name(modifiers, vk);
+  for (const auto& [key, held] : claimed_)
+    if (held == name) return inner_.RegisterHotKey(window, id, modifiers, vk);  // this copy's: refused there
+  if (!claims_.Claim(name)) return false;
+  if (!inner_.RegisterHotKey(window, id, modifiers, vk)) {
+    claims_.Release(name);
+    return false;
+  }
+  claimed_[{window, id}] = name;
+  return true;
+}
+
+bool ClaimedHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
+  const bool done = inner_.UnregisterHotKey(window, id);
+  const auto found = claimed_.find({window, id});
+  if (found != claimed_.end()) {
+    claims_.Release(found->second);
+    claimed_.erase(found);
+  }
+  return done;
+}
+
+}  // namespace hush::platform::linux_backend
