@@ -1,11 +1,16 @@
 // Shortcuts that the desktop runs as commands: GNOME's custom shortcuts (through GSettings, on its
 // in-memory store with the media keys' settings compiled here) and sway's run-time bindings (against
-// a small IPC server that answers as sway does).
+// a small IPC server that answers as sway does); the claims that keep two copies apart, and the
+// plain path a desktop is handed.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +23,8 @@
 #include <vector>
 
 #include "platform/linux/gnome_hotkeys.h"
+#include "platform/linux/runtime_folder.h"
+#include "platform/linux/shortcut_claims.h"
 #include "platform/linux/sway_hotkeys.h"
 
 namespace hush::platform::linux_backend {
@@ -28,6 +35,20 @@ constexpr std::int32_t kRaise = 0xC001;
 constexpr std::int32_t kLower = 0xC002;
 constexpr std::uint32_t kCtrlShift = kModControl | kModShift;
 const std::string kProgram = "/opt/Hush dial/hushdial";
+const std::string kPlainProgram = "/opt/hushdial/bin/hushdial";
+
+// A folder of its own for each test, removed after it.
+struct Scratch {
+  Scratch() {
+    char name[] = "/tmp/hushdial-test-XXXXXX";
+    path = mkdtemp(name);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string path;
+};
 
 ShortcutNaming Name(std::int32_t id) {
   return id == kRaise ? ShortcutNaming{"raise-volume", "Raise the volume by one step", "--raise"}
@@ -37,8 +58,13 @@ ShortcutNaming Name(std::int32_t id) {
 // ---- GNOME ----------------------------------------------------------------------------------------
 
 const std::string kBase = GnomeHotkeys::kEntryBase;
-const std::string kOwnRaise = kBase + "hushdial-raise-volume/";
-const std::string kOwnLower = kBase + "hushdial-lower-volume/";
+// Each entry of ours is named by its combination, which one running copy holds.
+std::string Own(const char* id, char letter) { return kBase + "hushdial-" + id + "-ctrl-shift-" + letter + "/"; }
+const std::string kOwnRaise = Own("raise-volume", 'q');
+const std::string kOwnLower = Own("lower-volume", 'a');
+// Where an earlier release kept them, and a run of it that was killed left them.
+const std::string kOldRaise = kBase + "hushdial-raise-volume/";
+const std::string kOldLower = kBase + "hushdial-lower-volume/";
 const std::string kUsers = kBase + "custom0/";
 
 class Gnome : public ::testing::Test {
@@ -133,8 +159,9 @@ TEST_F(Gnome, ALetterChangeMovesTheEntryAndTheSameLetterInBothListsRaises) {
   GnomeHotkeys hotkeys(Name, kProgram);
   Arm(hotkeys, 'Q', 'A');
   EXPECT_EQ(Arm(hotkeys, 'W', 'A'), std::make_pair(true, true));
-  EXPECT_EQ(List(), (std::vector<std::string>{kOwnRaise, kOwnLower}));
-  EXPECT_EQ(Get(kOwnRaise, "binding"), "<Control><Shift>w");
+  EXPECT_EQ(List(), (std::vector<std::string>{Own("raise-volume", 'w'), kOwnLower}));
+  EXPECT_EQ(Get(Own("raise-volume", 'w'), "binding"), "<Control><Shift>w");
+  EXPECT_EQ(Get(kOwnRaise, "binding"), "");
   // Both lists on Q: the increase shortcut has it, the decrease one is off, not left on its old key.
   EXPECT_EQ(Arm(hotkeys, 'Q', 'Q'), std::make_pair(true, false));
   EXPECT_EQ(List(), (std::vector<std::string>{kOwnRaise}));
@@ -152,23 +179,55 @@ TEST_F(Gnome, ACombinationTheUserBindsStaysTheirsHoweverTheyWroteIt) {
   EXPECT_EQ(Get(kUsers, "command"), "amixer set Master toggle");
 }
 
-TEST_F(Gnome, EntriesLeftByAKilledRunAreTakenOverNotDoubled) {
-  // A run that was killed left both entries, on letters the user has changed since.
+TEST_F(Gnome, EntriesLeftByAKilledRunAreTakenAwayNotDoubled) {
+  // A run that was killed left both entries, on letters the user has changed since, and one of
+  // them on the very combination this run arms.
+  Scratch folder;
+  ShortcutClaims claims(folder.path);
   Set(kUsers, "Terminal", "gnome-terminal", "<Control><Alt>t");
-  Set(kOwnRaise, "Raise the volume by one step", "'/usr/bin/hushdial' --raise", "<Control><Shift>z");
-  Set(kOwnLower, "Lower the volume by one step", "'/usr/bin/hushdial' --lower", "<Control><Shift>x");
-  SetList({kOwnRaise, kUsers, kOwnLower});
+  Set(kOldRaise, "Raise the volume by one step", "'/usr/bin/hushdial' --raise", "<Control><Shift>z");
+  Set(kOldLower, "Lower the volume by one step", "'/usr/bin/hushdial' --lower", "<Control><Shift>x");
+  Set(kOwnRaise, "Raise the volume by one step", "true", "<Control><Shift>q");
+  SetList({kOldRaise, kUsers, kOldLower, kOwnRaise});
   {
-    GnomeHotkeys hotkeys(Name, kProgram);
+    GnomeHotkeys gnome(Name, kProgram, &claims);
+    ClaimedHotkeys hotkeys(gnome, claims);
     EXPECT_EQ(Arm(hotkeys, 'Q', 'Z'), std::make_pair(true, true));  // Z is its own old key, not the user's
-    const auto list = List();
-    EXPECT_EQ(std::count(list.begin(), list.end(), kOwnRaise), 1);
-    EXPECT_EQ(std::count(list.begin(), list.end(), kOwnLower), 1);
-    EXPECT_EQ(list.size(), 3u);
-    EXPECT_EQ(Get(kOwnRaise, "binding"), "<Control><Shift>q");
-    EXPECT_EQ(Get(kOwnLower, "binding"), "<Control><Shift>z");
+    const std::string lowerZ = Own("lower-volume", 'z');
+    EXPECT_EQ(List(), (std::vector<std::string>{kUsers, kOwnRaise, lowerZ}));
+    EXPECT_EQ(Get(kOwnRaise, "command"), "'/opt/Hush dial/hushdial' --raise");
+    EXPECT_EQ(Get(lowerZ, "binding"), "<Control><Shift>z");
+    EXPECT_EQ(Get(kOldRaise, "binding"), "");
   }
   EXPECT_EQ(List(), (std::vector<std::string>{kUsers}));
+}
+
+TEST_F(Gnome, ASecondCopyFindsTheFirstsCombinationsTakenAndNeverTouchesItsEntries) {
+  Scratch folder;
+  ShortcutClaims firstClaims(folder.path), secondClaims(folder.path);
+  GnomeHotkeys firstGnome(Name, kProgram, &firstClaims);
+  ClaimedHotkeys first(firstGnome, firstClaims);
+  EXPECT_EQ(Arm(first, 'Q', 'A'), std::make_pair(true, true));
+  {
+    GnomeHotkeys secondGnome(Name, "/usr/bin/hushdial", &secondClaims);
+    ClaimedHotkeys second(secondGnome, secondClaims);
+    EXPECT_EQ(Arm(second, 'Q', 'A'), std::make_pair(false, false));  // as on Windows: taken
+    EXPECT_EQ(Arm(second, 'W', 'S'), std::make_pair(true, true));
+    EXPECT_EQ(List().size(), 4u);
+    secondGnome.RemoveAll();  // the second copy ends
+  }
+  EXPECT_EQ(List(), (std::vector<std::string>{kOwnRaise, kOwnLower}));
+  EXPECT_EQ(Get(kOwnRaise, "command"), "'/opt/Hush dial/hushdial' --raise");
+  firstGnome.RemoveAll();
+  EXPECT_TRUE(List().empty());
+}
+
+TEST_F(Gnome, AnEntryGnomeCouldNotRunIsNotWrittenAndNotArmed) {
+  // GSettings takes UTF-8 only: a Latin-1 folder name would leave the entry with no command.
+  GnomeHotkeys hotkeys(Name, "/home/ren\xe9/hushdial");
+  EXPECT_EQ(Arm(hotkeys, 'Q', 'A'), std::make_pair(false, false));
+  EXPECT_TRUE(List().empty());
+  EXPECT_EQ(Get(kOwnRaise, "binding"), "");
 }
 
 TEST(GnomeAccelerators, TheSameCombinationHoweverWritten) {
@@ -181,6 +240,11 @@ TEST(GnomeAccelerators, TheSameCombinationHoweverWritten) {
   EXPECT_FALSE(GnomeHotkeys::SameCombination("<Control", "<Control"));  // a broken one neither
   EXPECT_EQ(GnomeHotkeys::Binding(kCtrlShift, '7'), "<Control><Shift>7");
   EXPECT_EQ(GnomeHotkeys::Command("/home/o'neil/bin/hushdial", "--lower"), "'/home/o'\\''neil/bin/hushdial' --lower");
+  std::uint32_t modifiers = 0, vk = 0;
+  EXPECT_TRUE(GnomeHotkeys::Parse("<Primary><Shift>q", modifiers, vk));
+  EXPECT_EQ(ShortcutClaims::Name(modifiers, vk), "ctrl-shift-q");
+  EXPECT_FALSE(GnomeHotkeys::Parse("<Control><Shift>F2", modifiers, vk));  // never one of ours
+  EXPECT_FALSE(GnomeHotkeys::Parse("<Hyper>q", modifiers, vk));
 }
 
 // ---- sway -----------------------------------------------------------------------------------------
@@ -214,6 +278,7 @@ class SwayServer {
     return commands_;
   }
   std::atomic<bool> refuse{false};
+  std::atomic<bool> mute{false};  // takes commands and answers none, as a sway that hangs or goes
 
  private:
   static bool Read(int fd, void* data, std::size_t size) {
@@ -251,6 +316,10 @@ class SwayServer {
         if (type == 0) {
           std::lock_guard<std::mutex> lock(mutex_);
           commands_.push_back(payload);
+          if (mute) {
+            ::close(fd);
+            continue;
+          }
           reply = refuse ? R"([{"success": false, "parse_error": false, "error": "no"}])" : R"([{"success": true}])";
         } else if (type == 9) {
           reply = "{\"config\": " + Json(config_) + "}";
@@ -280,7 +349,7 @@ class SwayServer {
 TEST(Sway, BindsAtArmingMovesOnAChangeAndUnbindsAtTheEnd) {
   SwayServer sway("set $mod Mod4\nbindsym $mod+Return exec foot\n");
   {
-    SwayHotkeys hotkeys(Name, kProgram, sway.Path());
+    SwayHotkeys hotkeys(Name, kPlainProgram, sway.Path());
     EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
     EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kLower, kCtrlShift, 'A'));
     EXPECT_FALSE(hotkeys.RegisterHotKey(kWindow, 9, kCtrlShift, 'A'));  // held by this program already
@@ -288,34 +357,56 @@ TEST(Sway, BindsAtArmingMovesOnAChangeAndUnbindsAtTheEnd) {
     EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'W'));
     EXPECT_FALSE(hotkeys.UnregisterHotKey(kWindow, 9));
   }
+  // By key code (--to-code), so a Russian layout chosen after the Latin one keeps them working.
   EXPECT_EQ(sway.Commands(), (std::vector<std::string>{
-                                 "bindsym Ctrl+Shift+q exec '/opt/Hush dial/hushdial' --raise",
-                                 "bindsym Ctrl+Shift+a exec '/opt/Hush dial/hushdial' --lower",
-                                 "unbindsym Ctrl+Shift+q",
-                                 "bindsym Ctrl+Shift+w exec '/opt/Hush dial/hushdial' --raise",
-                                 "unbindsym Ctrl+Shift+w",
-                                 "unbindsym Ctrl+Shift+a",
+                                 "bindsym --to-code Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise",
+                                 "bindsym --to-code Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower",
+                                 "unbindsym --to-code Ctrl+Shift+q",
+                                 "bindsym --to-code Ctrl+Shift+w exec /opt/hushdial/bin/hushdial --raise",
+                                 "unbindsym --to-code Ctrl+Shift+w",
+                                 "unbindsym --to-code Ctrl+Shift+a",
                              }));
 }
 
 TEST(Sway, ACombinationTheConfigurationBindsIsLeftAloneAndSilent) {
   SwayServer sway("set $mod Control\n# bindsym Ctrl+Shift+a exec nothing\nbindsym --release $mod+Shift+Q kill\n");
-  SwayHotkeys hotkeys(Name, kProgram, sway.Path());
+  SwayHotkeys hotkeys(Name, kPlainProgram, sway.Path());
   EXPECT_FALSE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
   EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kLower, kCtrlShift, 'A'));  // only commented out there
-  EXPECT_EQ(sway.Commands(), (std::vector<std::string>{"bindsym Ctrl+Shift+a exec '/opt/Hush dial/hushdial' --lower"}));
+  EXPECT_EQ(sway.Commands(),
+            (std::vector<std::string>{"bindsym --to-code Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower"}));
 }
 
-TEST(Sway, ARefusedBindingOrASwayThatIsGoneLeavesTheShortcutOff) {
+TEST(Sway, ARefusedBindingOrASwayThatIsGoneLeavesTheShortcutOffAndNothingBound) {
   SwayServer sway("");
   sway.refuse = true;
-  SwayHotkeys refused(Name, kProgram, sway.Path());
+  SwayHotkeys refused(Name, kPlainProgram, sway.Path());
   EXPECT_FALSE(refused.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
   EXPECT_FALSE(refused.UnregisterHotKey(kWindow, kRaise));  // nothing to take away
-  SwayHotkeys gone(Name, kProgram, "/nonexistent/sway-ipc.sock");
+  SwayHotkeys gone(Name, kPlainProgram, "/nonexistent/sway-ipc.sock");
   EXPECT_FALSE(gone.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
   std::string reply;
   EXPECT_FALSE(SwayHotkeys::Ask(std::string(200, 'x'), 7, "", reply));  // longer than a socket path can be
+  // A sway that takes the command and closes without an answer may have bound it: it is unbound
+  // again, and the program is not ended by the closed socket (SIGPIPE).
+  SwayServer silent("");
+  silent.mute = true;
+  SwayHotkeys unanswered(Name, kPlainProgram, silent.Path());
+  EXPECT_FALSE(unanswered.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
+  EXPECT_EQ(silent.Commands(), (std::vector<std::string>{
+                                   "bindsym --to-code Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise",
+                                   "unbindsym --to-code Ctrl+Shift+q",
+                               }));
+}
+
+TEST(Sway, APathSwayWouldParseIsNeverHandedToIt) {
+  SwayServer sway("");
+  for (const std::string folder : {"/opt/Hush dial", "/opt/a;exec touch x", "/opt/a,b", "/opt/$(id)", "/opt/`id`",
+                                   "/opt/o'neil", "/opt/a\nb", "/opt/caf\xc3\xa9", "/opt/ren\xe9"}) {
+    SwayHotkeys hotkeys(Name, folder + "/hushdial", sway.Path());
+    EXPECT_FALSE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q')) << folder;
+  }
+  EXPECT_TRUE(sway.Commands().empty());
 }
 
 TEST(SwayConfiguration, BindingsAreFoundHoweverTheUserWroteThem) {
@@ -341,6 +432,103 @@ TEST(SwayConfiguration, BindingsAreFoundHoweverTheUserWroteThem) {
   EXPECT_FALSE(SwayHotkeys::ConfigBinds("", "Ctrl+Shift+q"));
   EXPECT_EQ(SwayHotkeys::JsonString(R"({"config": "a\n\"b\"\\c\u0041"})", "config"), "a\n\"b\"\\cA");
   EXPECT_EQ(SwayHotkeys::JsonString(R"({"other": 1})", "config"), "");
+}
+
+TEST(SwayConfiguration, IncludesVariablesKeyCodesAndModesAsSwayReadsThem) {
+  Scratch folder;
+  std::filesystem::create_directories(folder.path + "/config.d");
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(folder.path + "/" + name) << text;
+  };
+  // Debian's configuration ends with "include /etc/sway/config.d/*"; a user's may include relatively.
+  write("config.d/50-media", "bindsym $ctl+Shift+v exec pavucontrol\ninclude ../more/*.conf\n");
+  std::filesystem::create_directories(folder.path + "/more");
+  write("more/keys.conf", "bindcode Ctrl+Shift+24 exec foot\ninclude ../config.d/*\n");  // 24: the Q key
+  write("config.d/60-bar", "bar {\n  bindsym Ctrl+Shift+b exec nothing\n}\n");
+  const std::string config =
+      "set $c Mod4\n"
+      "set $ctl Ctrl\n"  // "$ctl" is Ctrl, not "$c" followed by "tl"
+      "mode resize bindsym $ctl+Shift+r mode default\n"
+      "include config.d/*\n";
+  EXPECT_TRUE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+v", folder.path));
+  EXPECT_TRUE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+q", folder.path));  // by its key code
+  EXPECT_TRUE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+r", folder.path));
+  EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+b", folder.path));  // the bar's, of mouse and bar
+  EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+a", folder.path));
+  EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+v", folder.path + "/nowhere"));
+  // Nothing of an include runs: a command in it stays text.
+  EXPECT_FALSE(SwayHotkeys::ConfigBinds("include $(touch " + folder.path + "/ran)\n", "Ctrl+Shift+q", folder.path));
+  EXPECT_FALSE(std::filesystem::exists(folder.path + "/ran"));
+}
+
+// ---- two copies, and the path a desktop runs ---------------------------------------------------------
+
+TEST(Claims, ALiveCopyHoldsItsCombinationAndAKilledOneHoldsNothing) {
+  Scratch folder;
+  ShortcutClaims first(folder.path), second(folder.path);
+  EXPECT_TRUE(first.Claim("ctrl-shift-q"));
+  EXPECT_FALSE(second.Claim("ctrl-shift-q"));
+  EXPECT_TRUE(second.HeldElsewhere("ctrl-shift-q"));
+  EXPECT_FALSE(first.HeldElsewhere("ctrl-shift-q"));  // its own
+  EXPECT_TRUE(second.Claim("ctrl-shift-a"));
+  first.Release("ctrl-shift-q");
+  EXPECT_FALSE(second.HeldElsewhere("ctrl-shift-q"));
+  EXPECT_TRUE(second.Claim("ctrl-shift-q"));
+
+  // A copy killed while it holds one: the kernel lets it go.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    ShortcutClaims killed(folder.path);
+    const char held = killed.Claim("ctrl-shift-w") ? 'y' : 'n';
+    if (write(ready[1], &held, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(read(ready[0], &held, 1), 1);
+  EXPECT_EQ(held, 'y');
+  EXPECT_TRUE(first.HeldElsewhere("ctrl-shift-w"));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_FALSE(first.HeldElsewhere("ctrl-shift-w"));
+  EXPECT_TRUE(first.Claim("ctrl-shift-w"));
+}
+
+TEST(Claims, BothEndedNothingIsLeft) {
+  Scratch folder;
+  {
+    ShortcutClaims first(folder.path), second(folder.path);
+    first.Claim("ctrl-shift-q");
+    second.Claim("ctrl-shift-a");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path));
+  ShortcutClaims nowhere("/nonexistent/folder");  // no claims to be had: as before there were any
+  EXPECT_TRUE(nowhere.Claim("ctrl-shift-q"));
+}
+
+TEST(PlainPath, AFolderNameADesktopWouldParseIsReachedThroughALinkOfThisCopysOwn) {
+  Scratch folder, home;
+  EXPECT_EQ(PlainProgramPath("/usr/bin/hushdial", folder.path), "/usr/bin/hushdial");
+  const std::string odd = home.path + "/it's $(touch ran); a,b `x`\n\xe9";
+  std::filesystem::create_directories(odd);
+  const std::string program = odd + "/hushdial";
+  std::ofstream(program) << "#!/bin/sh\n";
+  // A link a killed copy left (no such process) goes; another process's link stays.
+  const std::string left = folder.path + "/hushdial-999999999";
+  ASSERT_EQ(symlink(program.c_str(), left.c_str()), 0);
+  const std::string plain = PlainProgramPath(program, folder.path);
+  EXPECT_TRUE(PlainPath(plain)) << plain;
+  EXPECT_EQ(std::filesystem::read_symlink(plain).string(), program);
+  EXPECT_FALSE(std::filesystem::is_symlink(left));
+  EXPECT_EQ(PlainProgramPath(program, folder.path), plain);  // made again in place
+  RemovePlainProgramPath(plain, program);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path)) << "the link outlived its copy";
+  EXPECT_FALSE(PlainPath("relative/hushdial"));
+  EXPECT_FALSE(PlainPath("/opt/a b/hushdial"));
 }
 
 }  // namespace
