@@ -247,20 +247,40 @@ std::string ThisProgram() {
 // each read the level and then set it: they take turns, or steps are lost. The lock is the user's
 // (in the runtime folder, else a file of the user's own in /tmp) and ends with the process; where it
 // cannot be had, the step is made as before.
+std::string g_turn;
+int g_turnFd = -1;
 void TakeTurnToStep() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::string path = runtime != nullptr && *runtime == '/'
                                ? std::string(runtime) + "/hushdial-step.lock"
                                : "/tmp/hushdial-step-" + std::to_string(getuid()) + ".lock";
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  struct stat own {};
-  if (fstat(fd, &own) != 0 || own.st_uid != getuid()) {
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    struct stat own {};
+    if (fstat(fd, &own) != 0 || own.st_uid != getuid()) {
+      close(fd);
+      return;
+    }
+    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    // The step before may have taken the file away while this one waited: its turn is then on a
+    // file nobody else finds, so it waits again on the one the name gives now.
+    struct stat named {};
+    if (stat(path.c_str(), &named) == 0 && named.st_ino == own.st_ino && named.st_dev == own.st_dev) {
+      g_turn = path;
+      g_turnFd = fd;
+      return;
+    }
     close(fd);
-    return;
   }
-  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-  }
+}
+// Unlinked while still held, so nothing is left once the steps are done.
+void EndTurn() {
+  if (g_turnFd < 0) return;
+  unlink(g_turn.c_str());
+  close(g_turnFd);
+  g_turnFd = -1;
 }
 
 // hushdial --raise / --lower: one step and an end, without a display or a window; --help, --version.
@@ -293,6 +313,7 @@ int FromCommandLine(int argc, char** argv) {
   TakeTurnToStep();
   const int status =
       CommandLine::Step(box, audio, mixer, version, parsed.action == CommandLine::Action::Raise, message);
+  EndTurn();
   if (status != 0) std::fprintf(stderr, "Hushdial: %s\n", message.c_str());
   return status;
 }

@@ -17,7 +17,7 @@ hush_start_time() {
 }
 
 # Whether /proc shows this shell's own processes: not in a chroot without it, nor in a process
-# namespace that kept the outer /proc (tests/linux/with-sway), where a number names another process.
+# namespace that kept the outer /proc, where a number names another process.
 hush_own_proc() {
   local me
   read -r me _ </proc/self/stat 2>/dev/null && [ "$me" = "$BASHPID" ]

@@ -32,23 +32,22 @@ struct LinuxPlatform {
   LinuxPlatform() : LinuxPlatform(ShortcutWay::X11, {}, {}) {}
   // program: the absolute path of this program, which a desktop runs for a press (GNOME, sway).
   LinuxPlatform(ShortcutWay way, ShortcutNamer namer, const std::string& program)
-      : program_(program),
-        pressed_(way == ShortcutWay::Gnome || way == ShortcutWay::Sway ? PlainProgramPath(program, RuntimeFolder()) : ""),
+      : pressed_(way == ShortcutWay::Gnome || way == ShortcutWay::Sway ? program : "", RuntimeFolder()),
         portalHotkeys(namer),
-        gnomeHotkeys(way == ShortcutWay::Gnome ? std::make_unique<GnomeHotkeys>(namer, pressed_, &claims) : nullptr),
-        swayHotkeys(way == ShortcutWay::Sway ? std::make_unique<SwayHotkeys>(namer, pressed_, SwaySocket()) : nullptr),
+        gnomeHotkeys(way == ShortcutWay::Gnome ? std::make_unique<GnomeHotkeys>(namer, pressed_.Path(), &claims) : nullptr),
+        swayHotkeys(way == ShortcutWay::Sway ? std::make_unique<SwayHotkeys>(namer, pressed_.Path(), SwaySocket()) : nullptr),
         claimed(Chosen<IHotkeys>(way), claims),
         platform{box,      audio,    mixer,    version,  atoms, Shortcuts(way), Presses(way),
                  timer,    window,   settings, registry, files, tray,           clock,
                  codepage, pictures} {}
-  ~LinuxPlatform() { RemovePlainProgramPath(pressed_, program_); }
 
   // Takes the shortcuts away where the desktop keeps them beyond the program (GNOME's settings, sway's
   // bindings): at the end of the program, also when it ends on a signal or its display goes away.
   void RemoveShortcuts() {
     if (gnomeHotkeys) gnomeHotkeys->RemoveAll();
     if (swayHotkeys) swayHotkeys->RemoveAll();
-    RemovePlainProgramPath(pressed_, program_);
+    claimed.ReleaseAll();
+    pressed_.Remove();
   }
 
   static std::string SwaySocket() {
@@ -70,8 +69,7 @@ struct LinuxPlatform {
   IHotkeys& Shortcuts(ShortcutWay way) { return way == ShortcutWay::X11 ? hotkeys : static_cast<IHotkeys&>(claimed); }
   IMessageLoop& Presses(ShortcutWay way) { return Chosen<IMessageLoop>(way); }
 
-  std::string program_;
-  std::string pressed_;  // the path a press runs: the program's, or a plain link to it
+  PlainProgram pressed_;  // the path a press runs: the program's, or a plain link to it
   ShortcutClaims claims;  // before the services that use it, so it outlives their last removal
   QtMessageBox box;
   LinuxCoreAudio audio;

@@ -1,6 +1,7 @@
 #include "platform/linux/runtime_folder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,34 +14,34 @@ namespace hush::platform::linux_backend {
 
 namespace {
 
-constexpr char kLinkPrefix[] = "hushdial-";
+constexpr char kPrefix[] = "hushdial-";
+constexpr char kLockSuffix[] = ".lock";
 
-std::string LinkTarget(const std::string& path) {
-  std::vector<char> target(4096);
-  const ssize_t size = readlink(path.c_str(), target.data(), target.size());
-  return size > 0 && static_cast<std::size_t>(size) < target.size() ? std::string(target.data(), static_cast<std::size_t>(size)) : "";
+bool HeldByAnother(const std::string& lock) {
+  const int fd = open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  flock probe{};
+  probe.l_type = F_RDLCK;
+  probe.l_whence = SEEK_SET;
+  const bool held = fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+  close(fd);
+  return held;
 }
 
-bool Digits(const char* text) {
-  if (!*text) return false;
-  for (; *text; ++text)
-    if (*text < '0' || *text > '9') return false;
-  return true;
-}
-
-// A link "hushdial-PID" whose copy is gone: no such process, or one that is not running that program.
+// "hushdial-XXXXXX" links whose "hushdial-XXXXXX.lock" no running copy holds. The claims of shortcuts
+// ("hushdial-shortcut-...") are not links and are left alone.
 void RemoveLeftLinks(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return;
   while (dirent* entry = readdir(dir)) {
-    if (std::strncmp(entry->d_name, kLinkPrefix, sizeof kLinkPrefix - 1) != 0) continue;
-    const char* pid = entry->d_name + sizeof kLinkPrefix - 1;
-    if (!Digits(pid)) continue;
+    if (std::strncmp(entry->d_name, kPrefix, sizeof kPrefix - 1) != 0) continue;
     const std::string link = folder + "/" + entry->d_name;
     struct stat seen {};
     if (lstat(link.c_str(), &seen) != 0 || !S_ISLNK(seen.st_mode)) continue;
-    const std::string running = LinkTarget(std::string("/proc/") + pid + "/exe");
-    if (running.empty() || running != LinkTarget(link)) unlink(link.c_str());
+    const std::string lock = link + kLockSuffix;
+    if (HeldByAnother(lock)) continue;
+    unlink(link.c_str());
+    unlink(lock.c_str());
   }
   closedir(dir);
 }
@@ -71,25 +72,39 @@ bool PlainPath(const std::string& path) {
   return true;
 }
 
-std::string PlainProgramPath(const std::string& program, const std::string& folder) {
-  if (PlainPath(program)) return program;
-  const std::string plain = PlainPath(folder) ? folder : OwnTmpFolder();
-  if (plain.empty()) return "";
-  RemoveLeftLinks(plain);
-  const std::string link = plain + "/" + kLinkPrefix + std::to_string(getpid());
-  // Made under another name and renamed over, so the link is never seen half made.
-  const std::string making = link + ".new";
-  unlink(making.c_str());
-  if (symlink(program.c_str(), making.c_str()) != 0 || rename(making.c_str(), link.c_str()) != 0) {
-    unlink(making.c_str());
-    return "";
+PlainProgram::PlainProgram(const std::string& program, const std::string& folder) {
+  if (program.empty()) return;  // no desktop runs it
+  if (PlainPath(program)) {
+    path_ = program;
+    return;
   }
-  return link;
+  const std::string plain = PlainPath(folder) ? folder : OwnTmpFolder();
+  if (plain.empty()) return;
+  RemoveLeftLinks(plain);
+  std::string lock = plain + "/" + kPrefix + "XXXXXX" + kLockSuffix;
+  fd_ = mkostemps(lock.data(), sizeof kLockSuffix - 1, O_CLOEXEC);
+  if (fd_ < 0) return;
+  lock_ = lock;
+  flock hold{};
+  hold.l_type = F_WRLCK;
+  hold.l_whence = SEEK_SET;
+  const std::string link = lock_.substr(0, lock_.size() - (sizeof kLockSuffix - 1));
+  if (fcntl(fd_, F_OFD_SETLK, &hold) != 0 || symlink(program.c_str(), link.c_str()) != 0) {
+    Remove();
+    return;
+  }
+  path_ = link;
 }
 
-void RemovePlainProgramPath(const std::string& path, const std::string& program) {
-  if (path.empty() || path == program) return;
-  if (LinkTarget(path) == program) unlink(path.c_str());
+void PlainProgram::Remove() {
+  if (fd_ < 0) return;
+  if (!lock_.empty()) {
+    unlink(lock_.substr(0, lock_.size() - (sizeof kLockSuffix - 1)).c_str());
+    unlink(lock_.c_str());
+  }
+  close(fd_);
+  fd_ = -1;
+  lock_.clear();
 }
 
 }  // namespace hush::platform::linux_backend

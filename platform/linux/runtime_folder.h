@@ -13,9 +13,24 @@ bool PlainPath(const std::string& path);
 
 // The path a desktop runs for a press: the program's own where it is plain, else a link to it of
 // this copy's own in a plain folder (so no part of a folder's name is ever parsed, let alone run).
-// "" when no plain path can be had. Links of copies that ended without removing theirs are removed.
-std::string PlainProgramPath(const std::string& program, const std::string& folder);
-// Removes this copy's link, if it made one.
-void RemovePlainProgramPath(const std::string& path, const std::string& program);
+// Beside the link lies a lock file this copy holds while it runs: links whose lock nobody holds are
+// what copies that were killed left, and are removed.
+class PlainProgram {
+ public:
+  PlainProgram(const std::string& program, const std::string& folder);
+  ~PlainProgram() { Remove(); }
+  PlainProgram(const PlainProgram&) = delete;
+  PlainProgram& operator=(const PlainProgram&) = delete;
+
+  // "" when no plain path could be had, or none was asked for (an empty program).
+  const std::string& Path() const { return path_; }
+  // Takes the link and its lock away (the end of the program); the program's own path stays.
+  void Remove();
+
+ private:
+  std::string path_;
+  std::string lock_;
+  int fd_ = -1;
+};
 
 }  // namespace hush::platform::linux_backend

@@ -116,4 +116,9 @@ bool ClaimedHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   return done;
 }
 
+void ClaimedHotkeys::ReleaseAll() {
+  for (const auto& [key, name] : claimed_) claims_.Release(name);
+  claimed_.clear();
+}
+
 }  // namespace hush::platform::linux_backend

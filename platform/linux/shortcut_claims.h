@@ -46,6 +46,8 @@ class ClaimedHotkeys : public IHotkeys {
   ClaimedHotkeys(IHotkeys& inner, ShortcutClaims& claims) : inner_(inner), claims_(claims) {}
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
+  // The end of the program, once the desktop has let the shortcuts go: nothing of the claims stays.
+  void ReleaseAll();
 
  private:
   IHotkeys& inner_;

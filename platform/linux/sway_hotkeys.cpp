@@ -226,6 +226,12 @@ struct ConfigReader {
 
 // The file sway loaded: its -c/--config, else the first of the places sway looks in that exists.
 std::string SwayConfigFile(pid_t sway) {
+  // The peer is sway itself; where the id names some other process (a /proc of another process
+  // namespace), its command line says nothing of sway's.
+  char exe[PATH_MAX];
+  const ssize_t size = sway > 0 ? readlink(("/proc/" + std::to_string(sway) + "/exe").c_str(), exe, sizeof exe - 1) : -1;
+  const std::string running = size > 0 ? std::string(exe, static_cast<std::size_t>(size)) : "";
+  if (running.substr(running.rfind('/') + 1).rfind("sway", 0) != 0) sway = 0;
   std::ifstream cmdline("/proc/" + std::to_string(sway) + "/cmdline", std::ios::binary);
   std::vector<std::string> args;
   for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
@@ -396,16 +402,26 @@ SwayHotkeys::Answer SwayHotkeys::Run(const std::string& command) {
   return any ? Answer::Done : Answer::Refused;
 }
 
-// --to-code: bound to the key that carries the letter in the first layout, so the shortcut works
-// whichever layout is active (Russian chosen after English, say), as X11 grabs do.
+// Two bindings: by the key's symbol, which any keyboard that types the letter presses (an on-screen
+// or virtual one included, with a keymap of its own), and --to-code, by the key that carries the
+// letter in the first layout, so the shortcut works whichever layout is active (Russian chosen after
+// English, say), as X11 grabs do. Where both match a press, sway runs the first it finds, once.
 bool SwayHotkeys::Bind(const std::string& combination, const std::string& command) {
-  const Answer answer = Run("bindsym --to-code " + combination + " exec " + command);
-  // No answer (slow, gone, a signal): sway may have made it all the same, and nothing would take it away.
-  if (answer == Answer::None) Run("unbindsym --to-code " + combination);
-  return answer == Answer::Done;
+  for (const char* flags : {"", "--to-code "}) {
+    const Answer answer = Run(std::string("bindsym ") + flags + combination + " exec " + command);
+    if (answer == Answer::Done) continue;
+    // No answer (slow, gone, a signal): sway may have made it all the same, and nothing would take
+    // it away. Refused: the other half goes too, so the shortcut is wholly off.
+    Unbind(combination);
+    return false;
+  }
+  return true;
 }
 
-void SwayHotkeys::Unbind(const std::string& combination) { Run("unbindsym --to-code " + combination); }
+void SwayHotkeys::Unbind(const std::string& combination) {
+  Run("unbindsym --to-code " + combination);
+  Run("unbindsym " + combination);
+}
 
 bool SwayHotkeys::LoadedConfig(std::string& config, std::string& folder) {
   std::string reply;

@@ -357,14 +357,17 @@ TEST(Sway, BindsAtArmingMovesOnAChangeAndUnbindsAtTheEnd) {
     EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'W'));
     EXPECT_FALSE(hotkeys.UnregisterHotKey(kWindow, 9));
   }
-  // By key code (--to-code), so a Russian layout chosen after the Latin one keeps them working.
+  // By symbol and by key code (--to-code), so a Russian layout chosen after the Latin one keeps them working.
+  const std::string raiseQ = "Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise";
+  const std::string lowerA = "Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower";
+  const std::string raiseW = "Ctrl+Shift+w exec /opt/hushdial/bin/hushdial --raise";
   EXPECT_EQ(sway.Commands(), (std::vector<std::string>{
-                                 "bindsym --to-code Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise",
-                                 "bindsym --to-code Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower",
-                                 "unbindsym --to-code Ctrl+Shift+q",
-                                 "bindsym --to-code Ctrl+Shift+w exec /opt/hushdial/bin/hushdial --raise",
-                                 "unbindsym --to-code Ctrl+Shift+w",
-                                 "unbindsym --to-code Ctrl+Shift+a",
+                                 "bindsym " + raiseQ, "bindsym --to-code " + raiseQ,
+                                 "bindsym " + lowerA, "bindsym --to-code " + lowerA,
+                                 "unbindsym --to-code Ctrl+Shift+q", "unbindsym Ctrl+Shift+q",
+                                 "bindsym " + raiseW, "bindsym --to-code " + raiseW,
+                                 "unbindsym --to-code Ctrl+Shift+w", "unbindsym Ctrl+Shift+w",
+                                 "unbindsym --to-code Ctrl+Shift+a", "unbindsym Ctrl+Shift+a",
                              }));
 }
 
@@ -373,8 +376,10 @@ TEST(Sway, ACombinationTheConfigurationBindsIsLeftAloneAndSilent) {
   SwayHotkeys hotkeys(Name, kPlainProgram, sway.Path());
   EXPECT_FALSE(hotkeys.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
   EXPECT_TRUE(hotkeys.RegisterHotKey(kWindow, kLower, kCtrlShift, 'A'));  // only commented out there
-  EXPECT_EQ(sway.Commands(),
-            (std::vector<std::string>{"bindsym --to-code Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower"}));
+  EXPECT_EQ(sway.Commands(), (std::vector<std::string>{
+                                 "bindsym Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower",
+                                 "bindsym --to-code Ctrl+Shift+a exec /opt/hushdial/bin/hushdial --lower",
+                             }));
 }
 
 TEST(Sway, ARefusedBindingOrASwayThatIsGoneLeavesTheShortcutOffAndNothingBound) {
@@ -394,8 +399,9 @@ TEST(Sway, ARefusedBindingOrASwayThatIsGoneLeavesTheShortcutOffAndNothingBound) 
   SwayHotkeys unanswered(Name, kPlainProgram, silent.Path());
   EXPECT_FALSE(unanswered.RegisterHotKey(kWindow, kRaise, kCtrlShift, 'Q'));
   EXPECT_EQ(silent.Commands(), (std::vector<std::string>{
-                                   "bindsym --to-code Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise",
+                                   "bindsym Ctrl+Shift+q exec /opt/hushdial/bin/hushdial --raise",
                                    "unbindsym --to-code Ctrl+Shift+q",
+                                   "unbindsym Ctrl+Shift+q",
                                }));
 }
 
@@ -512,21 +518,27 @@ TEST(Claims, BothEndedNothingIsLeft) {
 
 TEST(PlainPath, AFolderNameADesktopWouldParseIsReachedThroughALinkOfThisCopysOwn) {
   Scratch folder, home;
-  EXPECT_EQ(PlainProgramPath("/usr/bin/hushdial", folder.path), "/usr/bin/hushdial");
+  EXPECT_EQ(PlainProgram("/usr/bin/hushdial", folder.path).Path(), "/usr/bin/hushdial");
   const std::string odd = home.path + "/it's $(touch ran); a,b `x`\n\xe9";
   std::filesystem::create_directories(odd);
   const std::string program = odd + "/hushdial";
   std::ofstream(program) << "#!/bin/sh\n";
-  // A link a killed copy left (no such process) goes; another process's link stays.
-  const std::string left = folder.path + "/hushdial-999999999";
+  // A link a killed copy left (its lock held by nobody) goes.
+  const std::string left = folder.path + "/hushdial-Ab12Cd";
   ASSERT_EQ(symlink(program.c_str(), left.c_str()), 0);
-  const std::string plain = PlainProgramPath(program, folder.path);
-  EXPECT_TRUE(PlainPath(plain)) << plain;
-  EXPECT_EQ(std::filesystem::read_symlink(plain).string(), program);
-  EXPECT_FALSE(std::filesystem::is_symlink(left));
-  EXPECT_EQ(PlainProgramPath(program, folder.path), plain);  // made again in place
-  RemovePlainProgramPath(plain, program);
-  EXPECT_TRUE(std::filesystem::is_empty(folder.path)) << "the link outlived its copy";
+  std::ofstream(left + ".lock") << "";
+  {
+    PlainProgram first(program, folder.path);
+    EXPECT_TRUE(PlainPath(first.Path())) << first.Path();
+    EXPECT_EQ(std::filesystem::read_symlink(first.Path()).string(), program);
+    EXPECT_FALSE(std::filesystem::is_symlink(left));
+    EXPECT_FALSE(std::filesystem::exists(left + ".lock"));
+    // A second copy's link is its own, and never takes the first's away.
+    PlainProgram second(program, folder.path);
+    EXPECT_NE(second.Path(), first.Path());
+    EXPECT_TRUE(std::filesystem::is_symlink(first.Path()));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path)) << "a link outlived its copy";
   EXPECT_FALSE(PlainPath("relative/hushdial"));
   EXPECT_FALSE(PlainPath("/opt/a b/hushdial"));
 }
