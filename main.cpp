@@ -43,10 +43,12 @@ int main() {
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <clocale>
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -71,9 +73,14 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
   const bool x11 = message.contains(QStringLiteral("X11 connection broke"));
   const bool wayland = message.contains(QStringLiteral("Wayland connection broke"));
   if ((type == QtWarningMsg || type == QtFatalMsg) && (x11 || wayland)) {
+    static std::atomic<bool> said{false};
     const char* display = std::getenv(x11 ? "DISPLAY" : "WAYLAND_DISPLAY");
-    std::fprintf(stderr, "Hushdial: the display %s went away; ending.\n", display ? display : "");
+    if (!said.exchange(true)) std::fprintf(stderr, "Hushdial: the display %s went away; ending.\n", display ? display : "");
     std::fflush(nullptr);
+    // Qt may say it from its event thread and from the main thread: whichever comes second waits
+    // for the first's cleanup before the process ends.
+    static std::mutex once;
+    const std::lock_guard<std::mutex> lock(once);
     if (auto end = std::exchange(g_atDisplayGone, nullptr)) end();
     std::_Exit(1);
   }
