@@ -21,7 +21,8 @@ const QString kDesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
-// One fixed session token, so that the desktop keeps one entry for the program across its runs.
+// One fixed session token, so that the desktop keeps one entry for the program across its runs; a
+// new one only where a portal that came back may find the old path still held (SessionToken).
 const QString kSessionToken = QStringLiteral("hushdial");
 
 // The path the portal gives the request of a token: the sender's unique name without ":" and with
@@ -94,26 +95,40 @@ bool PortalHotkeys::Connect() {
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
   RegisterApp();
   watcher_ = new QDBusServiceWatcher(service_, Bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
-  connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-    // The portal went away: its sessions and requests with it. Back to silence until it returns.
-    if (!pendingPath_.isEmpty()) StopListening();
-    if (!session_.isEmpty())
-      Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
-                       SLOT(OnSessionClosed(QVariantMap)));
-    pending_ = Pending::None;
-    closing_ = 0;
-    pendingPath_.clear();
-    session_.clear();
-    sessionIds_.clear();
-    refused_.clear();
-    triggers_.clear();
-  });
-  connect(watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-    RegisterApp();
-    Schedule();
-  });
+  // Stopped and started (an update, a restart of the user's services), or replaced in place, where
+  // the name passes to a new owner with no gap: either way the old one's sessions are gone.
+  connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+          [this](const QString&, const QString& oldOwner, const QString& newOwner) {
+            if (!oldOwner.isEmpty()) Forget();
+            if (!newOwner.isEmpty()) {
+              RegisterApp();
+              Schedule();
+            }
+          });
   connected_ = true;
   return true;
+}
+
+// The portal went away: its sessions and requests with it. Back to silence until it returns.
+void PortalHotkeys::Forget() {
+  if (!pendingPath_.isEmpty()) StopListening();
+  if (!session_.isEmpty())
+    Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
+                     SLOT(OnSessionClosed(QVariantMap)));
+  pending_ = Pending::None;
+  closing_ = 0;
+  pendingPath_.clear();
+  session_.clear();
+  sessionIds_.clear();
+  refused_.clear();
+  triggers_.clear();
+  // A desktop's backend may outlive the portal and still hold the old session's path (KDE's does):
+  // the next session is asked for under a path of its own.
+  ++generation_;
+}
+
+QString PortalHotkeys::SessionToken() const {
+  return generation_ == 0 ? kSessionToken : kSessionToken + QLatin1Char('_') + QString::number(generation_);
 }
 
 // Newer portals ask a program that is not sandboxed to name itself before its first request, by
@@ -200,7 +215,7 @@ void PortalHotkeys::Reconcile() {
   if (ids.empty()) return;
   sessionIds_ = ids;
   QVariantMap options;
-  options.insert(QStringLiteral("session_handle_token"), kSessionToken);
+  options.insert(QStringLiteral("session_handle_token"), SessionToken());
   // Plasma 5.27 registers shortcuts only from this option; later portals drop it unread.
   options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(Listed(ids)));
   if (!Request(QStringLiteral("CreateSession"), {}, options, Pending::Creating)) refused_ = ids;
@@ -292,6 +307,16 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   // those are the program's all the same. A 2 that names none stays a refusal.
   const bool grantedAnyway = kind == Pending::Binding && response == 2 &&
                              !Parsed(results.value(QStringLiteral("shortcuts"))).isEmpty();
+  // A session not made with 2: its path is still held by a session the portal's backend kept from
+  // before (it outlived a portal restart). Nobody was asked, so it is no refusal: asked again, a
+  // few times, under a path of its own.
+  if (kind == Pending::Creating && response == 2 && staleRetries_ < kStaleRetries) {
+    ++staleRetries_;
+    ++generation_;
+    sessionIds_.clear();
+    dirty_ = true;
+    return Finish();
+  }
   if (response != 0 && !grantedAnyway) {  // cancelled (1) or ended otherwise (2): refused, silent
     if (!sessionIds_.empty()) refused_ = sessionIds_;  // kept when the desktop closed the session first
     if (kind == Pending::Creating) sessionIds_.clear();
@@ -299,6 +324,7 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
     return Finish();
   }
   if (kind == Pending::Creating) {
+    staleRetries_ = 0;
     session_ = PathText(results.value(QStringLiteral("session_handle")));
     if (session_.isEmpty()) {
       refused_ = sessionIds_;

@@ -87,6 +87,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   void StopListening();
   bool Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind);
   void Finish();
+  void Forget();
+  QString SessionToken() const;
   static ShortcutList Parsed(const QVariant& shortcuts);
   void Learn(const QVariant& shortcuts);
   ShortcutList Listed(const std::vector<QString>& only) const;
@@ -110,6 +112,9 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   unsigned token_ = 0;
   unsigned closing_ = 0;  // the Close under way, by serial; 0 when none
   unsigned closeSerial_ = 0;
+  unsigned generation_ = 0;  // of the session token: raised where the old path may still be held
+  static constexpr int kStaleRetries = 3;
+  int staleRetries_ = 0;
 };
 
 }  // namespace hush::platform::linux_backend

@@ -33,6 +33,9 @@ def load(mock, parameters):
     mock.cancel = False
     # Shortcuts passed to CreateSession are registered, as Plasma 5.27 does (-p '{"kde": false}': not).
     mock.kde = bool(parameters.get('kde', True))
+    # The backend still holds the path asked for, from before a restart of the portal, as KDE's
+    # backend does: the first N CreateSession are answered 2 (-p '{"held": N}').
+    mock.held = int(parameters.get('held', 0))
     mock.calls = []
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
     mock.session_objects = {}
@@ -107,6 +110,10 @@ def CreateSession(self, options, sender):
     if self.cancel:
         _respond(self, request, 1, {})
         return dbus.ObjectPath(request)
+    if self.held > 0:
+        self.held -= 1
+        _respond(self, request, 2, {})
+        return dbus.ObjectPath(request)
     if session not in self.session_objects:
         self.session_objects[session] = _Session(self, session)
     self.forgotten.discard(session)
@@ -134,6 +141,10 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
     self.calls.append('BindShortcuts %s' % ' '.join(sorted(str(s[0]) for s in shortcuts)))
     if self.cancel:
         _respond(self, request, 1, {})
+        return dbus.ObjectPath(request)
+    if self.held > 0:
+        self.held -= 1
+        _respond(self, request, 2, {})
         return dbus.ObjectPath(request)
     _app(self, sender)
     known = self.sessions.setdefault(str(session), {'owner': sender, 'shortcuts': {}})['shortcuts']

@@ -54,17 +54,26 @@ class Portal : public ::testing::Test {
   }
   void TearDown() override { StopMock(); }
 
-  void StartMock(bool kde = true) {
+  // kde: as KDE's backend (shortcuts taken at CreateSession); held: how many sessions asked for
+  // find their path still held from before. Started beside a running one, it takes the name over.
+  void StartMock(bool kde = true, int held = 0) {
     char python[] = "/usr/bin/python3", m[] = "-m", mod[] = "dbusmock", session[] = "--session", t[] = "-t",
          p[] = "-p";
     std::string file = HUSH_SOURCE_DIR "/tests/linux/portal_mock.py";
-    std::string parameters = kde ? "{}" : "{\"kde\": false}";
+    std::string parameters = std::string("{\"kde\": ") + (kde ? "true" : "false") +
+                             ", \"held\": " + std::to_string(held) + "}";
     char* argv[] = {python, m, mod, session, t, file.data(), p, parameters.data(), nullptr};
+    if (mock_ > 0) replaced_.push_back(mock_);
     ASSERT_EQ(posix_spawn(&mock_, python, nullptr, nullptr, argv, environ), 0);
     ASSERT_TRUE(Spin([] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(kMock).value(); },
                      10000));
   }
   void StopMock() {
+    for (pid_t old : replaced_) {
+      kill(old, SIGTERM);
+      waitpid(old, nullptr, 0);
+    }
+    replaced_.clear();
     if (mock_ <= 0) return;
     kill(mock_, SIGTERM);
     waitpid(mock_, nullptr, 0);
@@ -107,6 +116,7 @@ class Portal : public ::testing::Test {
   }
 
   pid_t mock_ = -1;
+  std::vector<pid_t> replaced_;
   PortalHotkeys hotkeys{[](std::int32_t id) {
     return id == kRaise ? PortalHotkeys::Naming{"raise-volume", "Raise the volume by one step", "--raise"}
                         : PortalHotkeys::Naming{"lower-volume", "Lower the volume by one step", "--lower"};
@@ -261,6 +271,26 @@ TEST_F(Portal, ThePortalGoingAwayLeavesSilenceAndItsReturnArmsAgain) {
   EXPECT_TRUE(Pumped(100).empty());
   StartMock();
   ASSERT_TRUE(Spin([this] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }));
+  Activate(hotkeys.Session(), QStringLiteral("lower-volume-a"), false);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kLower}));
+}
+
+TEST_F(Portal, APortalReplacedInPlaceOrBackWithItsOldPathHeldGetsNewSessionsAndPressesArrive) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  const QString first = hotkeys.Session();
+  // Replaced in place: the name passes to a new portal with no gap between.
+  StartMock();
+  ASSERT_TRUE(Spin([this] { return Calls().filter(QStringLiteral("CreateSession")).size() == 1; }));
+  ASSERT_TRUE(Spin([this] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }));
+  Activate(hotkeys.Session(), QStringLiteral("raise-volume-q"), false);
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kRaise}));
+  // Back after a stop, with the backend still holding the old session's path: its 2 is no refusal.
+  StopMock();
+  StartMock(true, 2);
+  ASSERT_TRUE(Spin([this] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }, 5000));
+  EXPECT_NE(hotkeys.Session(), first);
+  EXPECT_EQ(Calls().filter(QStringLiteral("CreateSession")).size(), 3);
   Activate(hotkeys.Session(), QStringLiteral("lower-volume-a"), false);
   EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kLower}));
 }
