@@ -61,10 +61,24 @@ hush_start_portal() {
   "${env[@]}" "${kde_env[@]}" "$portal_kde" >"$run/portal-kde.log" 2>&1 &
   hush_record "$run/portal-kde.pid" $!
   hush_wait_name org.freedesktop.impl.portal.desktop.kde || return 1
+  hush_run_portal
+}
+
+# The portal itself, on the backends started above; again after hush_stop_portal_alone, as a user's
+# services restart it (an update): the KDE backend and kglobalaccel run on, holding what they held.
+hush_run_portal() {
+  local run=$hush_portal_dir
   # The backends this portal knows, and its choice among them, are the unpacked folder's alone.
-  "${env[@]}" XDG_DESKTOP_PORTAL_DIR="$hush_kde/portals" /usr/libexec/xdg-desktop-portal -r >"$run/portal.log" 2>&1 &
+  env HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_RUNTIME_DIR="$run/runtime" XDG_CURRENT_DESKTOP=KDE \
+    XDG_DESKTOP_PORTAL_DIR="$hush_kde/portals" /usr/libexec/xdg-desktop-portal -r >>"$run/portal.log" 2>&1 &
   hush_record "$run/portal.pid" $!
-  hush_wait_name org.freedesktop.portal.Desktop || return 1
+  hush_wait_name org.freedesktop.portal.Desktop
+}
+hush_stop_portal_alone() {
+  hush_end_recorded "$hush_portal_dir/portal.pid"
+  local _
+  for _ in $(seq 1 50); do hush_bus_has org.freedesktop.portal.Desktop || return 0; sleep 0.1; done
+  return 1
 }
 
 hush_stop_portal() {

@@ -7,11 +7,13 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace hush::platform::linux_backend {
 
@@ -21,8 +23,9 @@ const QString kDesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
-// One fixed session token, so that the desktop keeps one entry for the program across its runs; a
-// new one only where a portal that came back may find the old path still held (SessionToken).
+// One fixed session token, so that the desktop keeps one entry for the program across its runs (KDE's
+// backend names the keys' owner by it where the portal names no program); another only where the
+// path stays held whatever the program does (SessionToken).
 const QString kSessionToken = QStringLiteral("hushdial");
 
 // The path the portal gives the request of a token: the sender's unique name without ":" and with
@@ -30,6 +33,11 @@ const QString kSessionToken = QStringLiteral("hushdial");
 QString RequestPath(QString sender, const QString& token) {
   sender.remove(0, 1).replace(QLatin1Char('.'), QLatin1Char('_'));
   return QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender + QLatin1Char('/') + token;
+}
+// And the path of the session a token names.
+QString SessionPath(QString sender, const QString& token) {
+  sender.remove(0, 1).replace(QLatin1Char('.'), QLatin1Char('_'));
+  return QStringLiteral("/org/freedesktop/portal/desktop/session/") + sender + QLatin1Char('/') + token;
 }
 
 QString PathText(const QVariant& value) {
@@ -102,6 +110,7 @@ bool PortalHotkeys::Connect() {
             if (!oldOwner.isEmpty()) Forget();
             if (!newOwner.isEmpty()) {
               RegisterApp();
+              CloseStale();
               Schedule();
             }
           });
@@ -111,6 +120,7 @@ bool PortalHotkeys::Connect() {
 
 // The portal went away: its sessions and requests with it. Back to silence until it returns.
 void PortalHotkeys::Forget() {
+  if (!session_.isEmpty()) stale_ = session_;
   if (!pendingPath_.isEmpty()) StopListening();
   if (!session_.isEmpty())
     Bus().disconnect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
@@ -122,9 +132,30 @@ void PortalHotkeys::Forget() {
   sessionIds_.clear();
   refused_.clear();
   triggers_.clear();
-  // A desktop's backend may outlive the portal and still hold the old session's path (KDE's does):
-  // the next session is asked for under a path of its own.
-  ++generation_;
+}
+
+// The portal went without closing our session at its backend, which keeps it, and with it the
+// desktop's keys: its presses then go to a session the new portal does not know (KDE's backend
+// does so). Closed there, as the portal would have closed it; the next session is asked for once
+// the backends have answered.
+void PortalHotkeys::CloseStale() {
+  const QString session = std::exchange(stale_, QString());
+  if (session.isEmpty()) return;
+  const QDBusReply<QStringList> names = Bus().interface()->registeredServiceNames();
+  for (const QString& name : names.value()) {
+    if (!name.startsWith(QStringLiteral("org.freedesktop.impl.portal.desktop."))) continue;
+    ++staleClosing_;
+    auto* reply = new QDBusPendingCallWatcher(
+        Bus().asyncCall(QDBusMessage::createMethodCall(name, session, QStringLiteral("org.freedesktop.impl.portal.Session"),
+                                                       QStringLiteral("Close")),
+                        kCloseLimitMs),
+        this);
+    connect(reply, &QDBusPendingCallWatcher::finished, this, [this, reply](QDBusPendingCallWatcher*) {
+      reply->deleteLater();
+      if (--staleClosing_ == 0) Finish();
+    });
+  }
+  if (staleClosing_ > 0) dirty_ = true;
 }
 
 QString PortalHotkeys::SessionToken() const {
@@ -196,7 +227,7 @@ PortalHotkeys::ShortcutList PortalHotkeys::Listed(const std::vector<QString>& on
 }
 
 void PortalHotkeys::Reconcile() {
-  if (pending_ != Pending::None || closing_ != 0) {
+  if (pending_ != Pending::None || closing_ != 0 || staleClosing_ != 0) {
     dirty_ = true;  // asked again once the request or the Close under way is answered
     return;
   }
@@ -308,13 +339,14 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   const bool grantedAnyway = kind == Pending::Binding && response == 2 &&
                              !Parsed(results.value(QStringLiteral("shortcuts"))).isEmpty();
   // A session not made with 2: its path is still held by a session the portal's backend kept from
-  // before (it outlived a portal restart). Nobody was asked, so it is no refusal: asked again, a
-  // few times, under a path of its own.
+  // before (it outlived a portal restart). Nobody was asked, so it is no refusal: that session is
+  // closed at the backend and the same path asked for again; then, should it still be held, others.
   if (kind == Pending::Creating && response == 2 && staleRetries_ < kStaleRetries) {
-    ++staleRetries_;
-    ++generation_;
+    if (staleRetries_++ == 0) stale_ = SessionPath(Bus().baseService(), SessionToken());
+    else ++generation_;
     sessionIds_.clear();
     dirty_ = true;
+    CloseStale();
     return Finish();
   }
   if (response != 0 && !grantedAnyway) {  // cancelled (1) or ended otherwise (2): refused, silent

@@ -48,7 +48,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   // The session in use ("" when none) and whether a request to the portal, or the closing of a
   // session, is under way.
   QString Session() const { return session_; }
-  bool Busy() const { return pending_ != Pending::None || scheduled_ || closing_ != 0; }
+  bool Busy() const { return pending_ != Pending::None || scheduled_ || closing_ != 0 || staleClosing_ != 0; }
   // How long a session's Close may take before the next session is asked for anyway.
   static constexpr int kCloseLimitMs = 2000;
   // The key the desktop reports for each of our shortcuts ("" when it named none), by shortcut id.
@@ -88,6 +88,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   bool Request(const QString& method, const QList<QVariant>& leading, QVariantMap options, Pending kind);
   void Finish();
   void Forget();
+  void CloseStale();
   QString SessionToken() const;
   static ShortcutList Parsed(const QVariant& shortcuts);
   void Learn(const QVariant& shortcuts);
@@ -115,6 +116,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   unsigned generation_ = 0;  // of the session token: raised where the old path may still be held
   static constexpr int kStaleRetries = 3;
   int staleRetries_ = 0;
+  QString stale_;        // the session a portal that went left behind
+  int staleClosing_ = 0;  // Closes of a session the portal left at its backends, under way
 };
 
 }  // namespace hush::platform::linux_backend
