@@ -68,7 +68,8 @@ bool DisplayReachable() {
 // the compositor goes before any signal comes: what the desktop keeps for the program (GNOME's
 // entries, through D-Bus, which outlives the compositor) is taken away first.
 QtMessageHandler g_qtMessages = nullptr;
-std::function<void()> g_atDisplayGone;
+std::mutex g_displayGone;
+std::function<void()> g_atDisplayGone;  // under g_displayGone
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   const bool x11 = message.contains(QStringLiteral("X11 connection broke"));
   const bool wayland = message.contains(QStringLiteral("Wayland connection broke"));
@@ -79,8 +80,7 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     std::fflush(nullptr);
     // Qt may say it from its event thread and from the main thread: whichever comes second waits
     // for the first's cleanup before the process ends.
-    static std::mutex once;
-    const std::lock_guard<std::mutex> lock(once);
+    const std::lock_guard<std::mutex> lock(g_displayGone);
     if (auto end = std::exchange(g_atDisplayGone, nullptr)) end();
     std::_Exit(1);
   }
@@ -212,7 +212,17 @@ extern "C" int hushdial_window(int argc, char** argv, const char* program) {
   hush::platform::NativePlatform native(way, ShortcutName, program);
   native.box.SetOwner([&native] { return native.window.Widget(); });
   native.window.SetAtEnd([&native] { native.RemoveShortcuts(); });
-  g_atDisplayGone = [&native] { native.RemoveShortcuts(); };
+  {
+    const std::lock_guard<std::mutex> lock(g_displayGone);
+    g_atDisplayGone = [&native] { native.RemoveShortcuts(); };
+  }
+  // Gone before the platform is: a display that breaks after the event loop has no cleanup to call.
+  struct Forget {
+    ~Forget() {
+      const std::lock_guard<std::mutex> lock(g_displayGone);
+      g_atDisplayGone = nullptr;
+    }
+  } forget;
   hush::Form1 form(native.platform);
   hush::WindowBinder binder(form, native.window);
   EndOnSignals([&form] { form.Form_QueryUnload(); });
@@ -269,7 +279,15 @@ void TakeTurnToStep() {
       close(fd);
       return;
     }
-    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    bool locked = true;
+    while (flock(fd, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      locked = false;  // no locks here (ENOLCK): the step is made as before, without a turn
+      break;
+    }
+    if (!locked) {
+      close(fd);
+      return;
     }
     // The step before may have taken the file away while this one waited: its turn is then on a
     // file nobody else finds, so it waits again on the one the name gives now.
@@ -285,7 +303,10 @@ void TakeTurnToStep() {
 // Unlinked while still held, so nothing is left once the steps are done.
 void EndTurn() {
   if (g_turnFd < 0) return;
-  unlink(g_turn.c_str());
+  struct stat open {}, named {};
+  if (fstat(g_turnFd, &open) == 0 && stat(g_turn.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+      open.st_dev == named.st_dev)
+    unlink(g_turn.c_str());
   close(g_turnFd);
   g_turnFd = -1;
 }

@@ -162,49 +162,63 @@ bool GnomeHotkeys::WriteList(const std::vector<std::string>& paths) {
 
 // Out of the list first, so the daemon never runs a half-cleared entry; then the entry's own keys.
 void GnomeHotkeys::Forget(const std::string& path) {
+  const ShortcutClaims::Turn turn = TakeTurn();
+  ForgetHeld(path);
+}
+
+void GnomeHotkeys::ForgetHeld(const std::string& path) {
   std::vector<std::string> paths = List();
   const auto kept = std::remove(paths.begin(), paths.end(), path);
   if (kept != paths.end()) {
     paths.erase(kept, paths.end());
     WriteList(paths);
   }
-  Settings entry(kEntrySchema, path);
-  for (const char* key : {"name", "command", "binding"}) g_settings_reset(entry.s, key);
-}
-
-bool GnomeHotkeys::Parse(const std::string& binding, std::uint32_t& modifiers, std::uint32_t& vk) {
-  modifiers = 0;
-  std::size_t at = 0;
-  while (at < binding.size() && binding[at] == '<') {
-    const std::size_t end = binding.find('>', at);
-    if (end == std::string::npos) return false;
-    const std::string name = Lower(binding.substr(at + 1, end - at - 1));
-    if (name == "control" || name == "ctrl" || name == "primary") modifiers |= kModControl;
-    else if (name == "shift") modifiers |= kModShift;
-    else if (name == "alt" || name == "mod1") modifiers |= kModAlt;
-    else if (name == "super" || name == "mod4") modifiers |= kModWin;
-    else return false;
-    at = end + 1;
+  {
+    Settings entry(kEntrySchema, path);
+    for (const char* key : {"name", "command", "binding"}) g_settings_reset(entry.s, key);
   }
-  if (binding.size() != at + 1 || !std::isalnum(static_cast<unsigned char>(binding[at]))) return false;
-  vk = static_cast<std::uint32_t>(std::toupper(static_cast<unsigned char>(binding[at])));
-  return true;
+  g_settings_sync();
 }
 
 // An entry of ours that no running copy holds: what a killed run left. One whose combination another
-// copy claims is that copy's, and stays.
+// copy claims is that copy's, and stays. The combination is read from the entry's name, which the
+// user cannot change, not from its binding, which they can; an entry named otherwise (an earlier
+// release's) is a killed run's. Where claims cannot be had, nothing is taken for left.
 bool GnomeHotkeys::Left(const std::string& path) const {
   for (const auto& [key, entry] : entries_)
     if (entry.path == path) return false;
-  std::uint32_t modifiers = 0, vk = 0;
-  if (!claims_ || !Parse(Settings(kEntrySchema, path).Get("binding"), modifiers, vk)) return true;
-  return !claims_->HeldElsewhere(ShortcutClaims::Name(modifiers, vk));
+  if (!claims_) return true;
+  if (!claims_->Usable()) return false;
+  const std::string name = ClaimOf(path);
+  return name.empty() || !claims_->HeldElsewhere(name);
+}
+
+std::string GnomeHotkeys::ClaimOf(const std::string& path) {
+  // "...-raise-volume-ctrl-shift-q/": the key, and the modifiers before it.
+  if (path.size() < 3 || path.back() != '/') return "";
+  std::size_t end = path.size() - 1;
+  const std::size_t keyAt = path.rfind('-', end);
+  if (keyAt == std::string::npos || end - keyAt != 2 || !std::isalnum(static_cast<unsigned char>(path[keyAt + 1])))
+    return "";
+  std::size_t start = keyAt;
+  for (;;) {
+    const std::size_t before = path.rfind('-', start - 1);
+    if (before == std::string::npos) break;
+    const std::string word = path.substr(before + 1, start - before - 1);
+    if (word != "ctrl" && word != "shift" && word != "alt" && word != "super") break;
+    start = before;
+  }
+  if (start == keyAt) return "";  // no modifier: never one of ours
+  return path.substr(start + 1, end - start - 1);
 }
 
 void GnomeHotkeys::ForgetLeft() {
+  const ShortcutClaims::Turn turn = TakeTurn();
   for (const std::string& path : List())
-    if (Own(path) && Left(path)) Forget(path);
+    if (Own(path) && Left(path)) ForgetHeld(path);
 }
+
+ShortcutClaims::Turn GnomeHotkeys::TakeTurn() const { return claims_ ? claims_->TakeTurn() : ShortcutClaims::Turn(-1); }
 
 bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
   if (!(vk >= 'A' && vk <= 'Z') && !(vk >= '0' && vk <= '9')) return false;
@@ -213,7 +227,8 @@ bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uin
   for (const auto& [key, entry] : entries_)
     if (entry.binding == binding) return false;  // already held by this program
   const ShortcutNaming naming = namer_ ? namer_(id) : ShortcutNaming{};
-  if (naming.id.empty() || naming.option.empty()) return false;  // nothing a press could run
+  // Nothing a press could run (no path to run it by: no plain link could be made).
+  if (naming.id.empty() || naming.option.empty() || program_.empty()) return false;
   const std::string command = Command(program_, naming.option);
   // GSettings takes UTF-8 only; anything else would leave the entry with no command.
   if (!g_utf8_validate(command.c_str(), -1, nullptr) || !g_utf8_validate(naming.description.c_str(), -1, nullptr))
@@ -223,6 +238,8 @@ bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uin
   for (const std::string& other : List())
     if (!Own(other) && SameCombination(Settings(kEntrySchema, other).Get("binding"), binding)) return false;
   ForgetLeft();
+  // Another copy's list change between this one's read and write would be lost: one at a time.
+  const ShortcutClaims::Turn turn = TakeTurn();
   {
     Settings entry(kEntrySchema, path);
     bool written = true;
@@ -245,6 +262,7 @@ bool GnomeHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uin
       return false;
     }
   }
+  g_settings_sync();  // in the store before the next copy takes its turn
   entries_[{window, id}] = Entry{path, binding};
   return true;
 }

@@ -51,8 +51,9 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   static std::string Command(const std::string& program, const std::string& option);
   // Whether two GNOME accelerators name the same combination ("<Primary><Shift>Q", "<Shift><Control>q").
   static bool SameCombination(const std::string& a, const std::string& b);
-  // The modifiers and key of an accelerator of one letter or digit ("<Control><Shift>q"); false for others.
-  static bool Parse(const std::string& binding, std::uint32_t& modifiers, std::uint32_t& vk);
+  // The claim an entry of ours stands for, by its path ("...-ctrl-shift-q/" gives "ctrl-shift-q");
+  // "" for a path named otherwise.
+  static std::string ClaimOf(const std::string& path);
 
  private:
   struct Entry {
@@ -62,8 +63,10 @@ class GnomeHotkeys : public IHotkeys, public HotkeyMessageQueue {
   std::vector<std::string> List() const;
   bool WriteList(const std::vector<std::string>& paths);
   void Forget(const std::string& path);
+  void ForgetHeld(const std::string& path);
   bool Left(const std::string& path) const;
   void ForgetLeft();
+  ShortcutClaims::Turn TakeTurn() const;
 
   ShortcutNamer namer_;
   std::string program_;

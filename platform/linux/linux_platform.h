@@ -43,11 +43,13 @@ struct LinuxPlatform {
 
   // Takes the shortcuts away where the desktop keeps them beyond the program (GNOME's settings, sway's
   // bindings): at the end of the program, also when it ends on a signal or its display goes away.
+  // Once, from whichever thread comes first; what comes after waits for it.
   void RemoveShortcuts() {
-    if (gnomeHotkeys) gnomeHotkeys->RemoveAll();
-    if (swayHotkeys) swayHotkeys->RemoveAll();
-    claimed.ReleaseAll();
-    pressed_.Remove();
+    claimed.End([this] {
+      if (gnomeHotkeys) gnomeHotkeys->RemoveAll();
+      if (swayHotkeys) swayHotkeys->RemoveAll();
+      pressed_.Remove();
+    });
   }
 
   static std::string SwaySocket() {

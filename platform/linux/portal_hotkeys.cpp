@@ -132,6 +132,8 @@ void PortalHotkeys::Forget() {
   sessionIds_.clear();
   refused_.clear();
   triggers_.clear();
+  generation_ = 0;  // the program's own path first again, once the left session is closed
+  staleRetries_ = 0;
 }
 
 // The portal went without closing our session at its backend, which keeps it, and with it the

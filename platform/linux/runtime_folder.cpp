@@ -20,7 +20,7 @@ constexpr char kLockSuffix[] = ".lock";
 bool HeldByAnother(const std::string& lock) {
   const int fd = open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
-  flock probe{};
+  struct flock probe{};
   probe.l_type = F_RDLCK;
   probe.l_whence = SEEK_SET;
   const bool held = fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
@@ -60,8 +60,17 @@ std::string OwnTmpFolder() {
 
 std::string RuntimeFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime == '/') return runtime;
+  struct stat own {};
+  if (runtime && *runtime == '/' && stat(runtime, &own) == 0 && S_ISDIR(own.st_mode) && own.st_uid == getuid() &&
+      !(own.st_mode & 022))
+    return runtime;
   return OwnTmpFolder();
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat open {}, named {};
+  return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
 }
 
 bool PlainPath(const std::string& path) {
@@ -85,7 +94,7 @@ PlainProgram::PlainProgram(const std::string& program, const std::string& folder
   fd_ = mkostemps(lock.data(), sizeof kLockSuffix - 1, O_CLOEXEC);
   if (fd_ < 0) return;
   lock_ = lock;
-  flock hold{};
+  struct flock hold{};
   hold.l_type = F_WRLCK;
   hold.l_whence = SEEK_SET;
   const std::string link = lock_.substr(0, lock_.size() - (sizeof kLockSuffix - 1));
@@ -98,7 +107,8 @@ PlainProgram::PlainProgram(const std::string& program, const std::string& folder
 
 void PlainProgram::Remove() {
   if (fd_ < 0) return;
-  if (!lock_.empty()) {
+  // Only while the lock file is still this copy's: the folder may have been cleaned meanwhile.
+  if (!lock_.empty() && SameFile(fd_, lock_)) {
     unlink(lock_.substr(0, lock_.size() - (sizeof kLockSuffix - 1)).c_str());
     unlink(lock_.c_str());
   }

@@ -3,9 +3,13 @@
 
 namespace hush::platform::linux_backend {
 
-// The user's runtime folder ($XDG_RUNTIME_DIR); else /tmp/hushdial-UID, made by this user, 0700,
-// not a link. "" when neither can be had.
+// The user's runtime folder ($XDG_RUNTIME_DIR, where it is a folder of this user's that nobody else
+// may write to: not the one inherited across su or sudo); else /tmp/hushdial-UID, made by this user,
+// 0700, not a link. "" when neither can be had.
 std::string RuntimeFolder();
+
+// Whether the descriptor is the file the path names now (not one unlinked or replaced since).
+bool SameFile(int fd, const std::string& path);
 
 // Whether a desktop can be handed the path as it stands: letters, digits, "/._+-" only. sway splits
 // a run-time binding's command on ";" and "," and gives the rest to a shell; GNOME takes UTF-8 only.

@@ -1,6 +1,7 @@
 #include "platform/linux/shortcut_claims.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,14 +14,8 @@ namespace hush::platform::linux_backend {
 
 namespace {
 
-bool SameFile(int fd, const std::string& path) {
-  struct stat open {}, named {};
-  return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
-}
-
-flock WholeFile(short type) {
-  flock lock{};
+struct flock WholeFile(short type) {
+  struct flock lock{};
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
   return lock;
@@ -54,7 +49,7 @@ bool ShortcutClaims::Claim(const std::string& name) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return true;  // no claims here (a read-only folder): as without them
-    flock lock = WholeFile(F_WRLCK);
+    struct flock lock = WholeFile(F_WRLCK);
     if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
       const bool taken = errno == EAGAIN || errno == EACCES;
       close(fd);
@@ -73,10 +68,28 @@ bool ShortcutClaims::Claim(const std::string& name) {
 void ShortcutClaims::Release(const std::string& name) {
   const auto found = held_.find(name);
   if (found == held_.end()) return;
-  // Unlinked while still locked: a copy that opened it meanwhile finds its lock on a lost file and retries.
-  unlink(Path(name).c_str());
+  // Unlinked while still locked: a copy that opened it meanwhile finds its lock on a lost file and
+  // retries. Only while the name still gives this file: never another copy's.
+  if (SameFile(found->second, Path(name))) unlink(Path(name).c_str());
   close(found->second);
   held_.erase(found);
+}
+
+ShortcutClaims::Turn ShortcutClaims::TakeTurn() const {
+  if (folder_.empty()) return Turn(-1);
+  const int fd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Turn(-1);
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd);
+      return Turn(-1);
+    }
+  }
+  return Turn(fd);
+}
+
+ShortcutClaims::Turn::~Turn() {
+  if (fd_ >= 0) close(fd_);
 }
 
 bool ShortcutClaims::HeldElsewhere(const std::string& name) const {
@@ -84,7 +97,7 @@ bool ShortcutClaims::HeldElsewhere(const std::string& name) const {
   const int fd = open(Path(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   // A read lock is enough to be told of another's write lock, and is never taken.
-  flock lock = WholeFile(F_RDLCK);
+  struct flock lock = WholeFile(F_RDLCK);
   const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
   close(fd);
   if (!held) return false;
@@ -93,6 +106,10 @@ bool ShortcutClaims::HeldElsewhere(const std::string& name) const {
 }
 
 bool ClaimedHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (ended_) return false;
+  // A letter or digit, as every desktop's way takes: nothing else may name a claim's file.
+  if (!(vk >= 'A' && vk <= 'Z') && !(vk >= '0' && vk <= '9')) return false;
   if (claimed_.count({window, id})) return inner_.RegisterHotKey(window, id, modifiers, vk);  // refused there
   const std::string name = ShortcutClaims::Name(modifiers, vk);
   for (const auto& [key, held] : claimed_)
@@ -107,6 +124,8 @@ bool ClaimedHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::u
 }
 
 bool ClaimedHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (ended_) return false;
   const bool done = inner_.UnregisterHotKey(window, id);
   const auto found = claimed_.find({window, id});
   if (found != claimed_.end()) {
@@ -116,7 +135,11 @@ bool ClaimedHotkeys::UnregisterHotKey(WindowHandle window, std::int32_t id) {
   return done;
 }
 
-void ClaimedHotkeys::ReleaseAll() {
+void ClaimedHotkeys::End(const std::function<void()>& removeAll) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (ended_) return;
+  ended_ = true;
+  if (removeAll) removeAll();
   for (const auto& [key, name] : claimed_) claims_.Release(name);
   claimed_.clear();
 }

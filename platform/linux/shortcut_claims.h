@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -31,6 +33,24 @@ class ShortcutClaims {
   // Whether another running copy holds it (a claim of this object's own does not count). Asks
   // without taking it, so a copy claiming at the same moment is never refused for it.
   bool HeldElsewhere(const std::string& name) const;
+  // Whether claims can be had here at all; where not, nothing can be told another copy's.
+  bool Usable() const { return !folder_.empty(); }
+
+  // The desktop's shared list of shortcuts (GNOME's) is read and written by one copy at a time:
+  // held while it lives (a lock on the claims' folder itself, so nothing is left of it).
+  class Turn {
+   public:
+    explicit Turn(int fd) : fd_(fd) {}
+    ~Turn();
+    Turn(Turn&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+    Turn& operator=(Turn&&) = delete;
+
+   private:
+    int fd_;
+  };
+  Turn TakeTurn() const;
 
  private:
   std::string Path(const std::string& name) const;
@@ -40,16 +60,21 @@ class ShortcutClaims {
 };
 
 // A shortcut service whose combinations are claimed first: one another copy holds is refused as
-// taken, and each is given up when its shortcut is.
+// taken, and each is given up when its shortcut is. The end may come from another thread (Qt
+// reports a broken display from its event thread): it takes the same lock, and after it nothing
+// is registered any more.
 class ClaimedHotkeys : public IHotkeys {
  public:
   ClaimedHotkeys(IHotkeys& inner, ShortcutClaims& claims) : inner_(inner), claims_(claims) {}
   bool RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(WindowHandle window, std::int32_t id) override;
-  // The end of the program, once the desktop has let the shortcuts go: nothing of the claims stays.
-  void ReleaseAll();
+  // The end of the program, once: removeAll takes what the desktop keeps away, then nothing of the
+  // claims stays.
+  void End(const std::function<void()>& removeAll);
 
  private:
+  std::mutex mutex_;
+  bool ended_ = false;
   IHotkeys& inner_;
   ShortcutClaims& claims_;
   std::map<std::pair<WindowHandle, std::int32_t>, std::string> claimed_;

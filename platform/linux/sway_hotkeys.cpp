@@ -156,10 +156,14 @@ struct ConfigReader {
   }
 
   bool Include(const std::string& pattern, const std::string& folder, int depth) {
-    // As sway: shell words (globs, ~, $HOME) without running anything, relative to the including file.
+    // As sway: shell words (globs, ~, $HOME) without running anything, relative to the including
+    // file's folder, whose own name is taken as it stands (quoted for the expansion).
+    std::string quoted = "'";
+    for (const char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    quoted += "'/";
     const std::string rooted = pattern.empty() || pattern[0] == '/' || pattern[0] == '~' || pattern[0] == '$'
                                    ? pattern
-                                   : folder + "/" + pattern;
+                                   : quoted + pattern;
     wordexp_t words{};
     if (wordexp(rooted.c_str(), &words, WRDE_NOCMD) != 0) return false;
     std::vector<std::string> files(words.we_wordv, words.we_wordv + words.we_wordc);
@@ -504,7 +508,12 @@ void SwayHotkeys::OnEvent() {
       it = bound_.erase(it);
       continue;
     }
-    Bind(it->second.combination, it->second.command);
+    if (!Bind(it->second.combination, it->second.command)) {
+      std::fprintf(stderr, "Hushdial: sway did not take %s back after its reload; Hushdial's shortcut there is off.\n",
+                   it->second.combination.c_str());
+      it = bound_.erase(it);
+      continue;
+    }
     ++it;
   }
 }

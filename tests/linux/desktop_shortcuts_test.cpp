@@ -208,6 +208,8 @@ TEST_F(Gnome, ASecondCopyFindsTheFirstsCombinationsTakenAndNeverTouchesItsEntrie
   GnomeHotkeys firstGnome(Name, kProgram, &firstClaims);
   ClaimedHotkeys first(firstGnome, firstClaims);
   EXPECT_EQ(Arm(first, 'Q', 'A'), std::make_pair(true, true));
+  // The user moves the first copy's raise entry in GNOME's settings: still the first copy's.
+  Set(kOwnRaise, "Raise the volume by one step", "'/opt/Hush dial/hushdial' --raise", "F5");
   {
     GnomeHotkeys secondGnome(Name, "/usr/bin/hushdial", &secondClaims);
     ClaimedHotkeys second(secondGnome, secondClaims);
@@ -226,6 +228,9 @@ TEST_F(Gnome, AnEntryGnomeCouldNotRunIsNotWrittenAndNotArmed) {
   // GSettings takes UTF-8 only: a Latin-1 folder name would leave the entry with no command.
   GnomeHotkeys hotkeys(Name, "/home/ren\xe9/hushdial");
   EXPECT_EQ(Arm(hotkeys, 'Q', 'A'), std::make_pair(false, false));
+  // No path to run at all (no plain link could be made).
+  GnomeHotkeys nothing(Name, "");
+  EXPECT_EQ(Arm(nothing, 'Q', 'A'), std::make_pair(false, false));
   EXPECT_TRUE(List().empty());
   EXPECT_EQ(Get(kOwnRaise, "binding"), "");
 }
@@ -240,11 +245,11 @@ TEST(GnomeAccelerators, TheSameCombinationHoweverWritten) {
   EXPECT_FALSE(GnomeHotkeys::SameCombination("<Control", "<Control"));  // a broken one neither
   EXPECT_EQ(GnomeHotkeys::Binding(kCtrlShift, '7'), "<Control><Shift>7");
   EXPECT_EQ(GnomeHotkeys::Command("/home/o'neil/bin/hushdial", "--lower"), "'/home/o'\\''neil/bin/hushdial' --lower");
-  std::uint32_t modifiers = 0, vk = 0;
-  EXPECT_TRUE(GnomeHotkeys::Parse("<Primary><Shift>q", modifiers, vk));
-  EXPECT_EQ(ShortcutClaims::Name(modifiers, vk), "ctrl-shift-q");
-  EXPECT_FALSE(GnomeHotkeys::Parse("<Control><Shift>F2", modifiers, vk));  // never one of ours
-  EXPECT_FALSE(GnomeHotkeys::Parse("<Hyper>q", modifiers, vk));
+  // Which copy's an entry is comes from its name, which the user cannot change.
+  EXPECT_EQ(GnomeHotkeys::ClaimOf(Own("raise-volume", 'q')), ShortcutClaims::Name(kCtrlShift, 'Q'));
+  EXPECT_EQ(GnomeHotkeys::ClaimOf(kBase + "hushdial-x-ctrl-alt-super-7/"), "ctrl-alt-super-7");
+  EXPECT_EQ(GnomeHotkeys::ClaimOf(kOldRaise), "");                       // an earlier release's: left over
+  EXPECT_EQ(GnomeHotkeys::ClaimOf(kBase + "hushdial-raise-volume-q/"), "");  // no modifier: never ours
 }
 
 // ---- sway -----------------------------------------------------------------------------------------
@@ -462,6 +467,11 @@ TEST(SwayConfiguration, IncludesVariablesKeyCodesAndModesAsSwayReadsThem) {
   EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+b", folder.path));  // the bar's, of mouse and bar
   EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+a", folder.path));
   EXPECT_FALSE(SwayHotkeys::ConfigBinds(config, "Ctrl+Shift+v", folder.path + "/nowhere"));
+  // A configuration in a folder whose name a shell would split or quote.
+  const std::string odd = folder.path + "/it's my conf|x";
+  std::filesystem::create_directories(odd + "/config.d");
+  std::ofstream(odd + "/config.d/keys") << "bindsym Ctrl+Shift+k exec foot\n";
+  EXPECT_TRUE(SwayHotkeys::ConfigBinds("include config.d/*\n", "Ctrl+Shift+k", odd));
   // Nothing of an include runs: a command in it stays text.
   EXPECT_FALSE(SwayHotkeys::ConfigBinds("include $(touch " + folder.path + "/ran)\n", "Ctrl+Shift+q", folder.path));
   EXPECT_FALSE(std::filesystem::exists(folder.path + "/ran"));
