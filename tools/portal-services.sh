@@ -32,6 +32,17 @@ hush_first_program() {
   return 1
 }
 
+# The environment KDE's unpacked programs run with: their libraries and plugins first from the
+# unpacked folder, then from the system's. Into the array named.
+hush_kde_env() {
+  local -n into=$1
+  local root=$hush_kde/root libs=() plugins=() d
+  for d in "$root"/usr/lib/*-linux-gnu "$root"/usr/lib; do [ -d "$d" ] && libs+=("$d"); done
+  for d in "$root"/usr/lib/*/qt6/plugins "$root"/usr/lib/*/qt5/plugins; do [ -d "$d" ] && plugins+=("$d"); done
+  into=(LD_LIBRARY_PATH="$(IFS=:; echo "${libs[*]}")" QT_PLUGIN_PATH="$(IFS=:; echo "${plugins[*]}")"
+    XDG_DATA_DIRS="$root/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}")
+}
+
 hush_start_portal() {
   hush_portal_dir=$(mktemp -d /tmp/hushdial-portal.XXXXXX)
   local run=$hush_portal_dir
@@ -39,25 +50,25 @@ hush_start_portal() {
   chmod 700 "$run/runtime"
   export HUSHDIAL_PORTAL_HOME=$run/home HUSHDIAL_PORTAL_CONFIG=$run/config
   local env=(env HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_RUNTIME_DIR="$run/runtime" XDG_CURRENT_DESKTOP=KDE
-    QT_QPA_PLATFORM=xcb)
+    QT_QPA_PLATFORM="${HUSHDIAL_PORTAL_QPA:-xcb}")
   "${env[@]}" /usr/libexec/xdg-permission-store >"$run/permission-store.log" 2>&1 &
   hush_record "$run/permission-store.pid" $!
   hush_wait_name org.freedesktop.impl.portal.PermissionStore || return 1
-  # KDE's global shortcut service: kglobalacceld from KDE 6 on, kglobalaccel5 before. Their
-  # libraries and plugins come first from the unpacked folder, then from the system.
-  local root=$hush_kde/root kglobalaccel portal_kde libs=() plugins=() d
-  for d in "$root"/usr/lib/*-linux-gnu "$root"/usr/lib; do [ -d "$d" ] && libs+=("$d"); done
-  for d in "$root"/usr/lib/*/qt6/plugins "$root"/usr/lib/*/qt5/plugins; do [ -d "$d" ] && plugins+=("$d"); done
-  local kde_env=(LD_LIBRARY_PATH="$(IFS=:; echo "${libs[*]}")" QT_PLUGIN_PATH="$(IFS=:; echo "${plugins[*]}")"
-    XDG_DATA_DIRS="$root/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}")
-  kglobalaccel=$(hush_first_program "$root"/usr/lib/*/libexec/kglobalacceld "$root"/usr/libexec/kglobalacceld \
-    "$root"/usr/bin/kglobalaccel5) ||
-    { echo "no kglobalaccel (kglobalacceld or kglobalaccel5) in $hush_kde: run tools/deps test" >&2; return 1; }
+  local kglobalaccel portal_kde kde_env
+  hush_kde_env kde_env
+  local root=$hush_kde/root
+  # KDE's global shortcut service: kglobalacceld from KDE 6 on, kglobalaccel5 before; KWin runs its
+  # own (tests/linux/with-kwin), which is then already on the bus.
+  if ! hush_bus_has org.kde.kglobalaccel; then
+    kglobalaccel=$(hush_first_program "$root"/usr/lib/*/libexec/kglobalacceld "$root"/usr/libexec/kglobalacceld \
+      "$root"/usr/bin/kglobalaccel5) ||
+      { echo "no kglobalaccel (kglobalacceld or kglobalaccel5) in $hush_kde: run tools/deps test" >&2; return 1; }
+    "${env[@]}" "${kde_env[@]}" "$kglobalaccel" >"$run/kglobalaccel.log" 2>&1 &
+    hush_record "$run/kglobalaccel.pid" $!
+    hush_wait_name org.kde.kglobalaccel || return 1
+  fi
   portal_kde=$(hush_first_program "$root"/usr/lib/*/libexec/xdg-desktop-portal-kde "$root"/usr/libexec/xdg-desktop-portal-kde) ||
     { echo "no xdg-desktop-portal-kde in $hush_kde: run tools/deps test" >&2; return 1; }
-  "${env[@]}" "${kde_env[@]}" "$kglobalaccel" >"$run/kglobalaccel.log" 2>&1 &
-  hush_record "$run/kglobalaccel.pid" $!
-  hush_wait_name org.kde.kglobalaccel || return 1
   "${env[@]}" "${kde_env[@]}" "$portal_kde" >"$run/portal-kde.log" 2>&1 &
   hush_record "$run/portal-kde.pid" $!
   hush_wait_name org.freedesktop.impl.portal.desktop.kde || return 1
