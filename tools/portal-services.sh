@@ -85,6 +85,17 @@ hush_run_portal() {
   hush_record "$run/portal.pid" $!
   hush_wait_name org.freedesktop.portal.Desktop
 }
+# Another portal that takes the name over in place (-r), as `xdg-desktop-portal --replace` does; the
+# one it replaced is ended should it not have ended by itself.
+hush_replace_portal() {
+  local run=$hush_portal_dir
+  mv "$run/portal.pid" "$run/replaced.pid" && mv "$run/portal.pid.start" "$run/replaced.pid.start" || return 1
+  hush_run_portal || return 1
+  local _
+  for _ in $(seq 1 50); do [ -z "$(hush_recorded "$run/replaced.pid")" ] && break; sleep 0.1; done
+  hush_end_recorded "$run/replaced.pid"
+  hush_wait_name org.freedesktop.portal.Desktop
+}
 hush_stop_portal_alone() {
   hush_end_recorded "$hush_portal_dir/portal.pid"
   local _

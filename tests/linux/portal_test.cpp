@@ -357,6 +357,12 @@ TEST_F(RealPortal, APressReachesThePumpThroughThePortalAndALetterChangeMovesIt) 
   ASSERT_TRUE(Spin([&] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }, 10000));
   PressUntilTaken("ctrl+shift+w", 52);
   EXPECT_EQ(test::SinkPercent(), 52);
+  // Replaced in place: the name passes to another portal with no gap.
+  ASSERT_EQ(std::system(std::getenv("HUSHDIAL_PORTAL_REPLACE")), 0);
+  Spin([] { return false; }, 500);
+  ASSERT_TRUE(Spin([&] { return !hotkeys.Session().isEmpty() && !hotkeys.Busy(); }, 10000));
+  PressUntilTaken("ctrl+shift+w", 53);
+  EXPECT_EQ(test::SinkPercent(), 53);
   EXPECT_TRUE(fp.box.shown.empty());
 }
 
