@@ -143,6 +143,9 @@ void PortalHotkeys::Forget() {
 void PortalHotkeys::CloseStale() {
   const QString session = std::exchange(stale_, QString());
   if (session.isEmpty()) return;
+  // KDE 6's backend lists what the closed session had, but delivers presses only to shortcuts bound
+  // in the session asking: the next session binds them all again.
+  bindAll_ = true;
   const QDBusReply<QStringList> names = Bus().interface()->registeredServiceNames();
   for (const QString& name : names.value()) {
     if (!name.startsWith(QStringLiteral("org.freedesktop.impl.portal.desktop."))) continue;
@@ -376,7 +379,8 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
     Learn(results.value(QStringLiteral("shortcuts")));
     std::vector<QString> missing;
     for (const QString& id : sessionIds_)
-      if (!triggers_.count(id)) missing.push_back(id);
+      if (bindAll_ || !triggers_.count(id)) missing.push_back(id);
+    bindAll_ = false;
     if (!missing.empty()) {
       Request(QStringLiteral("BindShortcuts"),
               {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(Listed(missing)), QString()}, {},
