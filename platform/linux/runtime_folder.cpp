@@ -17,17 +17,6 @@ namespace {
 constexpr char kPrefix[] = "hushdial-";
 constexpr char kLockSuffix[] = ".lock";
 
-bool HeldByAnother(const std::string& lock) {
-  const int fd = open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct flock probe{};
-  probe.l_type = F_RDLCK;
-  probe.l_whence = SEEK_SET;
-  const bool held = fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-  close(fd);
-  return held;
-}
-
 // "hushdial-XXXXXX" links whose "hushdial-XXXXXX.lock" no running copy holds. The claims of shortcuts
 // ("hushdial-shortcut-...") are not links and are left alone.
 void RemoveLeftLinks(const std::string& folder) {
@@ -39,7 +28,7 @@ void RemoveLeftLinks(const std::string& folder) {
     struct stat seen {};
     if (lstat(link.c_str(), &seen) != 0 || !S_ISLNK(seen.st_mode)) continue;
     const std::string lock = link + kLockSuffix;
-    if (HeldByAnother(lock)) continue;
+    if (Locked(lock)) continue;
     unlink(link.c_str());
     unlink(lock.c_str());
   }
@@ -65,6 +54,18 @@ std::string RuntimeFolder() {
       !(own.st_mode & 022))
     return runtime;
   return OwnTmpFolder();
+}
+
+bool Locked(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A read lock is enough to be told of a write lock, and is never taken.
+  struct flock probe{};
+  probe.l_type = F_RDLCK;
+  probe.l_whence = SEEK_SET;
+  const bool held = fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+  close(fd);
+  return held;
 }
 
 bool SameFile(int fd, const std::string& path) {

@@ -8,6 +8,10 @@ namespace hush::platform::linux_backend {
 // 0700, not a link. "" when neither can be had.
 std::string RuntimeFolder();
 
+// Whether a file description other than the caller's holds an OFD write lock on the file (one of
+// the caller's own counts too: each open file description is another).
+bool Locked(const std::string& path);
+
 // Whether the descriptor is the file the path names now (not one unlinked or replaced since).
 bool SameFile(int fd, const std::string& path);
 

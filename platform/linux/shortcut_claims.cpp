@@ -93,16 +93,8 @@ ShortcutClaims::Turn::~Turn() {
 }
 
 bool ShortcutClaims::HeldElsewhere(const std::string& name) const {
-  if (folder_.empty()) return false;
-  const int fd = open(Path(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  // A read lock is enough to be told of another's write lock, and is never taken.
-  struct flock lock = WholeFile(F_RDLCK);
-  const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-  close(fd);
-  if (!held) return false;
   // This object's own lock shows as another's to a file description of its own.
-  return held_.count(name) == 0;
+  return !folder_.empty() && held_.count(name) == 0 && Locked(Path(name));
 }
 
 bool ClaimedHotkeys::RegisterHotKey(WindowHandle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vk) {
