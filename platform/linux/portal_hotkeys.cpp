@@ -370,21 +370,25 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
     }
     Bus().connect(service_, session_, kSessionInterface, QStringLiteral("Closed"), this,
                   SLOT(OnSessionClosed(QVariantMap)));
-    // What the desktop already has for the program is kept; only what is missing is bound.
+    // What the desktop already has for the program is asked first: binding what it has is no use.
     Request(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(session_))}, {}, Pending::Listing);
     return;
   }
   if (session_.isEmpty()) return Finish();  // the desktop closed the session meanwhile
   if (kind == Pending::Listing) {
     Learn(results.value(QStringLiteral("shortcuts")));
-    std::vector<QString> missing;
-    for (const QString& id : sessionIds_)
-      if (bindAll_ || !triggers_.count(id)) missing.push_back(id);
-    bindAll_ = false;
-    if (!missing.empty()) {
+    // Plasma 6's backend makes a bind the session's whole list: whatever it leaves out is taken off
+    // the keys, so a bind always names every shortcut. And Plasma 5.27 and 6.3 open the desktop's
+    // shortcut settings at each bind, so a session that lists just what is wanted binds nothing.
+    const bool listedAsWanted =
+        triggers_.size() == sessionIds_.size() &&
+        std::all_of(sessionIds_.begin(), sessionIds_.end(), [this](const QString& id) { return triggers_.count(id) > 0; });
+    if (bindAll_ || !listedAsWanted) {
+      bindAll_ = false;
+      triggers_.clear();  // what the bind answers is what the session has
       Request(QStringLiteral("BindShortcuts"),
-              {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(Listed(missing)), QString()}, {},
-              Pending::Binding);
+              {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(Listed(sessionIds_)), QString()},
+              {}, Pending::Binding);
       return;
     }
     return Finish();

@@ -117,8 +117,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   static constexpr int kStaleRetries = 3;
   int staleRetries_ = 0;
   QString stale_;        // the session a portal that went left behind
-  int staleClosing_ = 0;
-  bool bindAll_ = false;  // the next session binds every shortcut, listed or not  // Closes of a session the portal left at its backends, under way
+  int staleClosing_ = 0;  // Closes of a session the portal left at its backends, under way
+  bool bindAll_ = false;  // the next session binds even what it lists
 };
 
 }  // namespace hush::platform::linux_backend

@@ -36,6 +36,11 @@ def load(mock, parameters):
     # The backend still holds the path asked for, from before a restart of the portal, as KDE's
     # backend does: the first N CreateSession are answered 2 (-p '{"held": N}').
     mock.held = int(parameters.get('held', 0))
+    # As Plasma 6's backend (-p '{"plasma6": true}'): a session lists what the desktop keeps for the
+    # program from before, a bind makes its list the program's whole set (what it leaves out loses its
+    # key), and a shortcut the desktop no longer keeps is never activated.
+    mock.plasma6 = bool(parameters.get('plasma6', False))
+    mock.kept = {}  # id -> details, across sessions
     mock.calls = []
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
     mock.session_objects = {}
@@ -118,8 +123,10 @@ def CreateSession(self, options, sender):
         self.session_objects[session] = _Session(self, session)
     self.forgotten.discard(session)
     shortcuts = {}
-    for sid, details in (options.get('shortcuts', []) if self.kde else []):
+    for sid, details in (options.get('shortcuts', []) if self.kde and not self.plasma6 else []):
         shortcuts[str(sid)] = {k: str(v) for k, v in details.items()}
+    if self.plasma6:
+        shortcuts = dict(self.kept)
     self.sessions[session] = {'owner': sender, 'shortcuts': shortcuts}
     _respond(self, request, 0, {'session_handle': session})
     return dbus.ObjectPath(request)
@@ -148,8 +155,12 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
         return dbus.ObjectPath(request)
     _app(self, sender)
     known = self.sessions.setdefault(str(session), {'owner': sender, 'shortcuts': {}})['shortcuts']
+    if self.plasma6:
+        known.clear()
     for sid, details in shortcuts:
         known[str(sid)] = {k: str(v) for k, v in details.items()}
+    if self.plasma6:
+        self.kept = dict(known)
     _respond(self, request, self.bind_response, {'shortcuts': _shortcut_list(known)})
     return dbus.ObjectPath(request)
 
@@ -208,7 +219,7 @@ def Sessions(self):
 @dbus.service.method(CONTROL_IFACE, in_signature='osb', out_signature='')
 def Activate(self, session, shortcut, unicast):
     '''Activated, then Deactivated, for a session: to everyone, or to the session's owner alone.'''
-    if str(session) in self.forgotten:
+    if str(session) in self.forgotten or (self.plasma6 and str(shortcut) not in self.kept):
         return
     owner = self.sessions.get(str(session), {}).get('owner')
     for name in ('Activated', 'Deactivated'):
