@@ -134,6 +134,7 @@ void PortalHotkeys::Forget() {
   triggers_.clear();
   generation_ = 0;  // the program's own path first again, once the left session is closed
   staleRetries_ = 0;
+  listedIsArmed_ = -1;  // the next portal may have another backend
 }
 
 // The portal went without closing our session at its backend, which keeps it, and with it the
@@ -161,6 +162,26 @@ void PortalHotkeys::CloseStale() {
     });
   }
   if (staleClosing_ > 0) dirty_ = true;
+}
+
+// KDE's backend before 6.4 (its GlobalShortcuts version 1) arms what a session lists. Asked of the
+// backend itself, since the portal's own version says nothing of it; once for each portal.
+bool PortalHotkeys::ListedIsArmed() {
+  if (listedIsArmed_ < 0) {
+    listedIsArmed_ = 0;
+    const QString kde = QStringLiteral("org.freedesktop.impl.portal.desktop.kde");
+    if (Bus().interface()->isServiceRegistered(kde).value()) {
+      QDBusMessage get = QDBusMessage::createMethodCall(kde, kDesktopPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                        QStringLiteral("Get"));
+      get << QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts") << QStringLiteral("version");
+      // One that does not say is taken for an old one: a settings window at each start is worse
+      // than a bind left out.
+      const QDBusMessage answer = Bus().call(get, QDBus::Block, 1000);
+      const bool said = answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty();
+      listedIsArmed_ = said && answer.arguments().value(0).value<QDBusVariant>().variant().toUInt() >= 2 ? 0 : 1;
+    }
+  }
+  return listedIsArmed_ == 1;
 }
 
 QString PortalHotkeys::SessionToken() const {
@@ -377,13 +398,15 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
   if (session_.isEmpty()) return Finish();  // the desktop closed the session meanwhile
   if (kind == Pending::Listing) {
     Learn(results.value(QStringLiteral("shortcuts")));
-    // Plasma 6's backend makes a bind the session's whole list: whatever it leaves out is taken off
-    // the keys, so a bind always names every shortcut. And Plasma 5.27 and 6.3 open the desktop's
-    // shortcut settings at each bind, so a session that lists just what is wanted binds nothing.
+    // A session's shortcuts work once bound in it, as the portal has it (Plasma from 6.7.4 arms no
+    // other). Plasma 6's backend makes a bind the session's whole list: whatever it leaves out is
+    // taken off the keys, so a bind always names every shortcut. Only KDE's backends before 6.4 arm
+    // what a session lists without a bind, and open the desktop's shortcut settings at each bind:
+    // there a session that lists just what is wanted binds nothing.
     const bool listedAsWanted =
         triggers_.size() == sessionIds_.size() &&
         std::all_of(sessionIds_.begin(), sessionIds_.end(), [this](const QString& id) { return triggers_.count(id) > 0; });
-    if (bindAll_ || !listedAsWanted) {
+    if (bindAll_ || !listedAsWanted || !ListedIsArmed()) {
       bindAll_ = false;
       triggers_.clear();  // what the bind answers is what the session has
       Request(QStringLiteral("BindShortcuts"),

@@ -41,6 +41,14 @@ def load(mock, parameters):
     # key), and a shortcut the desktop no longer keeps is never activated.
     mock.plasma6 = bool(parameters.get('plasma6', False))
     mock.kept = {}  # id -> details, across sessions
+    # KDE's backend beside the portal, by the version of its GlobalShortcuts (-p '{"kde_backend": 2}';
+    # 0: none, as on GNOME). From 2 on (Plasma 6.4) a Plasma 6 session activates only what it bound.
+    mock.kde_backend = int(parameters.get('kde_backend', 1 if mock.kde else 0))
+    if mock.kde_backend:
+        mock.kde_name = dbus.service.BusName('org.freedesktop.impl.portal.desktop.kde', mock.connection,
+                                             allow_replacement=True, replace_existing=True, do_not_queue=True)
+        mock.AddProperties('org.freedesktop.impl.portal.GlobalShortcuts',
+                           dbus.Dictionary({'version': dbus.UInt32(mock.kde_backend)}, signature='sv'))
     mock.calls = []
     mock.sessions = {}   # path -> {'owner': unique name, 'shortcuts': {id: details}}
     mock.session_objects = {}
@@ -161,6 +169,7 @@ def BindShortcuts(self, session, shortcuts, parent, options, sender):
         known[str(sid)] = {k: str(v) for k, v in details.items()}
     if self.plasma6:
         self.kept = dict(known)
+        self.sessions[str(session)]['bound'] = set(known)
     _respond(self, request, self.bind_response, {'shortcuts': _shortcut_list(known)})
     return dbus.ObjectPath(request)
 
@@ -220,6 +229,9 @@ def Sessions(self):
 def Activate(self, session, shortcut, unicast):
     '''Activated, then Deactivated, for a session: to everyone, or to the session's owner alone.'''
     if str(session) in self.forgotten or (self.plasma6 and str(shortcut) not in self.kept):
+        return
+    if self.plasma6 and self.kde_backend >= 2 and \
+            str(shortcut) not in self.sessions.get(str(session), {}).get('bound', ()):
         return
     owner = self.sessions.get(str(session), {}).get('owner')
     for name in ('Activated', 'Deactivated'):
