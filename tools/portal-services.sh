@@ -43,6 +43,25 @@ hush_kde_env() {
     XDG_DATA_DIRS="$root/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}")
 }
 
+# Hushdial's desktop file in DIR/applications, for a portal to find through XDG_DATA_DIRS, as the
+# package installs it. GLib takes a desktop file whose Exec names no program for no app at all, and
+# the portal then refuses the id: where Hushdial is not installed, the copy names a stand-in that
+# only says so.
+hush_desktop_file() {
+  local dir=$1 repo
+  repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  mkdir -p "$dir/applications" || return 1
+  if command -v hushdial >/dev/null; then
+    cp "$repo/packaging/linux/com.brightfen.Hushdial.desktop" "$dir/applications/"
+  else
+    mkdir -p "$dir/bin"
+    printf '#!/bin/sh\necho "hushdial is not installed in this test session" >&2\nexit 1\n' >"$dir/bin/hushdial"
+    chmod +x "$dir/bin/hushdial"
+    sed "s|^Exec=hushdial|Exec=$dir/bin/hushdial|" "$repo/packaging/linux/com.brightfen.Hushdial.desktop" \
+      >"$dir/applications/com.brightfen.Hushdial.desktop"
+  fi
+}
+
 hush_start_portal() {
   hush_portal_dir=$(mktemp -d /tmp/hushdial-portal.XXXXXX)
   local run=$hush_portal_dir
@@ -79,8 +98,11 @@ hush_start_portal() {
 # services restart it (an update): the KDE backend and kglobalaccel run on, holding what they held.
 hush_run_portal() {
   local run=$hush_portal_dir
+  # The portal names an unsandboxed program by its desktop file (from 1.22 it refuses one without).
+  [ -f "$run/data/applications/com.brightfen.Hushdial.desktop" ] || hush_desktop_file "$run/data" || return 1
   # The backends this portal knows, and its choice among them, are the unpacked folder's alone.
   env HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_RUNTIME_DIR="$run/runtime" XDG_CURRENT_DESKTOP=KDE \
+    XDG_DATA_DIRS="$run/data:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}" \
     XDG_DESKTOP_PORTAL_DIR="$hush_kde/portals" /usr/libexec/xdg-desktop-portal -r >>"$run/portal.log" 2>&1 &
   hush_record "$run/portal.pid" $!
   hush_wait_name org.freedesktop.portal.Desktop
