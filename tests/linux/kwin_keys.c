@@ -1,7 +1,7 @@
 /* Presses keys on KWin through its fake-input protocol, as a keyboard would:
  *   kwin-keys ctrl+shift+q [ctrl+shift+a ...]   each pressed and released
  *   kwin-keys --hold MS ctrl+shift+q           held MS milliseconds (KWin repeats it)
- * Modifiers ctrl, shift, alt, super; the key a letter or digit. Needs WAYLAND_DISPLAY and KWin's
+ * Modifiers ctrl, shift, alt, super; the key a letter, a digit or return. Needs WAYLAND_DISPLAY and KWin's
  * permission for fake input (KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 in the test's KWin). */
 #include <linux/input-event-codes.h>
 #include <stdio.h>
@@ -35,6 +35,7 @@ static int Code(const char* name) {
   if (strcmp(name, "shift") == 0) return KEY_LEFTSHIFT;
   if (strcmp(name, "alt") == 0) return KEY_LEFTALT;
   if (strcmp(name, "super") == 0) return KEY_LEFTMETA;
+  if (strcmp(name, "return") == 0) return KEY_ENTER;
   if (strlen(name) != 1) return -1;
   if (name[0] >= '1' && name[0] <= '9') return KEY_1 + (name[0] - '1');
   if (name[0] == '0') return KEY_0;
