@@ -52,10 +52,18 @@ hush_start_services() {
     HOME="$run/home" openbox >"$run/openbox.log" 2>&1 &
     hush_record "$run/openbox.pid" $!
   fi
-  # The tray tests stop and restart the host through these two.
+  # The tray tests stop and restart the host through these; HUSHDIAL_TRAY_WINDOW is how the host's
+  # window shows in xwininfo -tree (its class), to find the icons docked in it. Both hosts sit at
+  # the top right of the screen. trayer, or stalonetray where the release lacks trayer.
   export HUSHDIAL_SERVICES_DIR=$run
-  export HUSHDIAL_TRAY_HOST="trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 24"
-  if command -v trayer >/dev/null; then
+  if command -v trayer >/dev/null || ! command -v stalonetray >/dev/null; then
+    export HUSHDIAL_TRAY_HOST="trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 24"
+    export HUSHDIAL_TRAY_WINDOW='("panel" "trayer")'
+  else
+    export HUSHDIAL_TRAY_HOST="stalonetray --config /dev/null --geometry 8x1-0+0 --icon-size 24 --kludges force_icons_size"
+    export HUSHDIAL_TRAY_WINDOW='("stalonetray" "stalonetray")'
+  fi
+  if command -v "${HUSHDIAL_TRAY_HOST%% *}" >/dev/null; then
     $HUSHDIAL_TRAY_HOST >"$run/trayer.log" 2>&1 &
     hush_record "$run/trayer.pid" $!
   fi

@@ -1,4 +1,5 @@
-// The tray control on a real notification area: Xvfb with trayer as the host, clicks with xdotool.
+// The tray control on a real notification area: Xvfb with trayer (or stalonetray) as the host, clicks
+// with xdotool.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -86,7 +87,7 @@ class RealTray : public ::testing::Test {
   // Embedded: the host gave the icon a place of its own on the screen.
   bool Embedded() {
     QSystemTrayIcon* icon = Icon();
-    // trayer sits at the top right of the screen
+    // the host sits at the top right of the screen
     return icon && icon->isVisible() && icon->geometry().width() > 0 && icon->geometry().left() > 100 &&
            icon->geometry().top() < 40;
   }
