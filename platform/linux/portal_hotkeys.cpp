@@ -134,7 +134,6 @@ void PortalHotkeys::Forget() {
   triggers_.clear();
   generation_ = 0;  // the program's own path first again, once the left session is closed
   staleRetries_ = 0;
-  listedIsArmed_ = -1;  // the next portal may have another backend
 }
 
 // The portal went without closing our session at its backend, which keeps it, and with it the
@@ -164,24 +163,24 @@ void PortalHotkeys::CloseStale() {
   if (staleClosing_ > 0) dirty_ = true;
 }
 
-// KDE's backend before 6.4 (its GlobalShortcuts version 1) arms what a session lists. Asked of the
-// backend itself, since the portal's own version says nothing of it; once for each portal.
+// KDE's backend before 6.5 (its GlobalShortcuts version 1) arms what a session lists. Asked of the
+// backend itself for each new session, since the portal's own version says nothing of it and the
+// backend may have been restarted, or updated, on its own.
 bool PortalHotkeys::ListedIsArmed() {
-  if (listedIsArmed_ < 0) {
-    listedIsArmed_ = 0;
-    const QString kde = QStringLiteral("org.freedesktop.impl.portal.desktop.kde");
-    if (Bus().interface()->isServiceRegistered(kde).value()) {
-      QDBusMessage get = QDBusMessage::createMethodCall(kde, kDesktopPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                        QStringLiteral("Get"));
-      get << QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts") << QStringLiteral("version");
-      // One that does not say is taken for an old one: a settings window at each start is worse
-      // than a bind left out.
-      const QDBusMessage answer = Bus().call(get, QDBus::Block, 1000);
-      const bool said = answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty();
-      listedIsArmed_ = said && answer.arguments().value(0).value<QDBusVariant>().variant().toUInt() >= 2 ? 0 : 1;
-    }
-  }
-  return listedIsArmed_ == 1;
+  QDBusMessage get = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.impl.portal.desktop.kde"), kDesktopPath,
+                                                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+  get << QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts") << QStringLiteral("version");
+  get.setAutoStartService(false);  // asking must not start KDE's backend on another desktop
+  const QDBusMessage answer = Bus().call(get, QDBus::Block, 1000);
+  if (answer.type() == QDBusMessage::ReplyMessage)
+    return !answer.arguments().isEmpty() && answer.arguments().value(0).value<QDBusVariant>().variant().toUInt() < 2;
+  // Not there, or there without global shortcuts (KDE's backend serving another desktop): bound.
+  // No answer in time from a backend that is there: taken for an old one, since a settings window
+  // at each start is worse than a bind left out until the next session.
+  const QString error = answer.errorName();
+  return error == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
+         error == QStringLiteral("org.freedesktop.DBus.Error.Timeout") ||
+         error == QStringLiteral("org.freedesktop.DBus.Error.TimedOut");
 }
 
 QString PortalHotkeys::SessionToken() const {
@@ -400,7 +399,7 @@ void PortalHotkeys::OnResponse(uint response, const QVariantMap& results) {
     Learn(results.value(QStringLiteral("shortcuts")));
     // A session's shortcuts work once bound in it, as the portal has it (Plasma from 6.7.4 arms no
     // other). Plasma 6's backend makes a bind the session's whole list: whatever it leaves out is
-    // taken off the keys, so a bind always names every shortcut. Only KDE's backends before 6.4 arm
+    // taken off the keys, so a bind always names every shortcut. Only KDE's backends before 6.5 arm
     // what a session lists without a bind, and open the desktop's shortcut settings at each bind:
     // there a session that lists just what is wanted binds nothing.
     const bool listedAsWanted =

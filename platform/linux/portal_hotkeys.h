@@ -120,7 +120,6 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   QString stale_;        // the session a portal that went left behind
   int staleClosing_ = 0;  // Closes of a session the portal left at its backends, under way
   bool bindAll_ = false;  // the next session binds even what it lists
-  int listedIsArmed_ = -1;  // ListedIsArmed's answer, -1 until asked
 };
 
 }  // namespace hush::platform::linux_backend

@@ -42,11 +42,13 @@ def load(mock, parameters):
     mock.plasma6 = bool(parameters.get('plasma6', False))
     mock.kept = {}  # id -> details, across sessions
     # KDE's backend beside the portal, by the version of its GlobalShortcuts (-p '{"kde_backend": 2}';
-    # 0: none, as on GNOME). From 2 on (Plasma 6.4) a Plasma 6 session activates only what it bound.
+    # 0: none, as on GNOME). From 2 on (Plasma 6.5) a Plasma 6 session activates only what it bound.
+    # -1: there, but serving another desktop, without global shortcuts.
     mock.kde_backend = int(parameters.get('kde_backend', 1 if mock.kde else 0))
     if mock.kde_backend:
         mock.kde_name = dbus.service.BusName('org.freedesktop.impl.portal.desktop.kde', mock.connection,
                                              allow_replacement=True, replace_existing=True, do_not_queue=True)
+    if mock.kde_backend > 0:
         mock.AddProperties('org.freedesktop.impl.portal.GlobalShortcuts',
                            dbus.Dictionary({'version': dbus.UInt32(mock.kde_backend)}, signature='sv'))
     mock.calls = []

@@ -56,14 +56,17 @@ class Portal : public ::testing::Test {
 
   // kde: as KDE's backend (shortcuts taken at CreateSession); held: how many sessions asked for
   // find their path still held from before. Started beside a running one, it takes the name over.
-  void StartMock(bool kde = true, int held = 0, bool plasma6 = false, int kdeBackend = -1) {
+  // kdeBackend: the version of KDE's backend beside the portal (0: none; -1: there without global
+  // shortcuts; kNotGiven: as the portal's kind has it).
+  static constexpr int kNotGiven = -100;
+  void StartMock(bool kde = true, int held = 0, bool plasma6 = false, int kdeBackend = kNotGiven) {
     char python[] = "/usr/bin/python3", m[] = "-m", mod[] = "dbusmock", session[] = "--session", t[] = "-t",
          p[] = "-p";
     std::string file = HUSH_SOURCE_DIR "/tests/linux/portal_mock.py";
     std::string parameters = std::string("{\"kde\": ") + (kde ? "true" : "false") +
                              ", \"held\": " + std::to_string(held) +
                              ", \"plasma6\": " + (plasma6 ? "true" : "false") +
-                             (kdeBackend >= 0 ? ", \"kde_backend\": " + std::to_string(kdeBackend) : "") + "}";
+                             (kdeBackend != kNotGiven ? ", \"kde_backend\": " + std::to_string(kdeBackend) : "") + "}";
     char* argv[] = {python, m, mod, session, t, file.data(), p, parameters.data(), nullptr};
     if (mock_ > 0) replaced_.push_back(mock_);
     ASSERT_EQ(posix_spawn(&mock_, python, nullptr, nullptr, argv, environ), 0);
@@ -266,7 +269,7 @@ TEST_F(Portal, ALetterChangeMovesTheBindingToTheNewKey) {
 }
 
 // Plasma 6 keeps the program's shortcuts between sessions, and a bind there is the whole set.
-TEST_F(Portal, OnPlasma6ALetterChangeKeepsTheOtherLetterAndOnlyBefore64AStartWithWhatIsKeptBindsNothing) {
+TEST_F(Portal, OnPlasma6ALetterChangeKeepsTheOtherLetterAndOnlyBefore65AStartWithWhatIsKeptBindsNothing) {
   StopMock();
   StartMock(true, 0, true);
   Arm('Q', 'A');
@@ -289,7 +292,7 @@ TEST_F(Portal, OnPlasma6ALetterChangeKeepsTheOtherLetterAndOnlyBefore64AStartWit
   EXPECT_EQ(Calls().filter(QStringLiteral("BindShortcuts")).size(), binds);
   Activate(hotkeys.Session(), QStringLiteral("lower-volume-a"), true);
   EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kLower}));
-  // Plasma from 6.4 on (its backend's version 2) opens no settings at a bind, and from 6.7.4 a
+  // Plasma from 6.5 on (its backend's version 2) opens no settings at a bind, and from 6.7.4 a
   // session activates only what it bound: each new session binds.
   StopMock();
   StartMock(true, 0, true, 2);
@@ -303,6 +306,13 @@ TEST_F(Portal, OnPlasma6ALetterChangeKeepsTheOtherLetterAndOnlyBefore64AStartWit
   EXPECT_EQ(Calls().last(), QStringLiteral("BindShortcuts lower-volume-a raise-volume-w"));
   Activate(hotkeys.Session(), QStringLiteral("raise-volume-w"), true);
   EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kRaise}));
+  // KDE's backend running for another desktop (it serves that desktop's file dialogs, say) has no
+  // global shortcuts: it is no reason to leave the bind out.
+  StopMock();
+  StartMock(true, 0, false, -1);
+  ASSERT_TRUE(Spin([this] { return Calls().contains(QStringLiteral("ListShortcuts")); }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Calls().last(), QStringLiteral("BindShortcuts lower-volume-a raise-volume-w"));
 }
 
 TEST_F(Portal, ThePortalGoingAwayLeavesSilenceAndItsReturnArmsAgain) {
