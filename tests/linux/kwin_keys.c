@@ -10,6 +10,8 @@
 #include <time.h>
 #include <wayland-client.h>
 
+#include "key_codes.h"
+
 #include "fake-input-client-protocol.h"
 
 static struct org_kde_kwin_fake_input* input;
@@ -27,20 +29,12 @@ static void GlobalRemove(void* data, struct wl_registry* registry, uint32_t name
 static const struct wl_registry_listener kRegistry = {Global, GlobalRemove};
 
 static int Code(const char* name) {
-  static const char* const kLetters = "qwertyuiopasdfghjklzxcvbnm";
-  static const int kLetterCodes[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O,
-                                     KEY_P, KEY_A, KEY_S, KEY_D, KEY_F, KEY_G, KEY_H, KEY_J, KEY_K,
-                                     KEY_L, KEY_Z, KEY_X, KEY_C, KEY_V, KEY_B, KEY_N, KEY_M};
   if (strcmp(name, "ctrl") == 0) return KEY_LEFTCTRL;
   if (strcmp(name, "shift") == 0) return KEY_LEFTSHIFT;
   if (strcmp(name, "alt") == 0) return KEY_LEFTALT;
   if (strcmp(name, "super") == 0) return KEY_LEFTMETA;
   if (strcmp(name, "return") == 0) return KEY_ENTER;
-  if (strlen(name) != 1) return -1;
-  if (name[0] >= '1' && name[0] <= '9') return KEY_1 + (name[0] - '1');
-  if (name[0] == '0') return KEY_0;
-  const char* at = strchr(kLetters, name[0]);
-  return at && name[0] ? kLetterCodes[at - kLetters] : -1;
+  return LetterCode(name);
 }
 
 static void Sleep(long ms) {

@@ -14,6 +14,8 @@
 #include <time.h>
 #include <unistd.h>
 #include <wayland-client.h>
+
+#include "key_codes.h"
 #include <xkbcommon/xkbcommon.h>
 
 extern const struct wl_interface zwp_virtual_keyboard_v1_interface;
@@ -42,17 +44,6 @@ static void GlobalRemove(void* data, struct wl_registry* registry, uint32_t name
 }
 static const struct wl_registry_listener kRegistry = {Global, GlobalRemove};
 
-static int Code(const char* name) {
-  static const char* const kLetters = "qwertyuiopasdfghjklzxcvbnm";
-  static const int kLetterCodes[] = {KEY_Q, KEY_W, KEY_E, KEY_R, KEY_T, KEY_Y, KEY_U, KEY_I, KEY_O,
-                                     KEY_P, KEY_A, KEY_S, KEY_D, KEY_F, KEY_G, KEY_H, KEY_J, KEY_K,
-                                     KEY_L, KEY_Z, KEY_X, KEY_C, KEY_V, KEY_B, KEY_N, KEY_M};
-  if (strlen(name) != 1) return -1;
-  if (name[0] >= '1' && name[0] <= '9') return KEY_1 + (name[0] - '1');
-  if (name[0] == '0') return KEY_0;
-  const char* at = strchr(kLetters, name[0]);
-  return at && name[0] ? kLetterCodes[at - kLetters] : -1;
-}
 
 static uint32_t Now(void) {
   struct timespec now;
@@ -111,7 +102,7 @@ int main(int argc, char** argv) {
                         : strcmp(part, "super") == 0 ? XKB_MOD_NAME_LOGO
                                                      : NULL;
       if (mod) mods |= 1u << xkb_keymap_mod_get_index(keymap, mod);
-      else key = Code(part);
+      else key = LetterCode(part);
     }
     if (key < 0) {
       fprintf(stderr, "layout-keys: no key in %s\n", argv[i]);
