@@ -101,6 +101,8 @@ bool PortalHotkeys::Connect() {
   // handle tells ours from another client's.
   Bus().connect(service_, kDesktopPath, kShortcutsInterface, QStringLiteral("Activated"), this,
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  Bus().connect(service_, kDesktopPath, kShortcutsInterface, QStringLiteral("Deactivated"), this,
+                SLOT(OnDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
   RegisterApp();
   watcher_ = new QDBusServiceWatcher(service_, Bus(), QDBusServiceWatcher::WatchForOwnerChange, this);
   // Stopped and started (an update, a restart of the user's services), or replaced in place, where
@@ -133,6 +135,8 @@ void PortalHotkeys::Forget() {
   refused_.clear();
   triggers_.clear();
   generation_ = 0;  // the program's own path first again, once the left session is closed
+  Release();
+  releases_ = desktopRepeats_ = false;  // the new portal's desktop may be another
   staleRetries_ = 0;
 }
 
@@ -297,6 +301,7 @@ void PortalHotkeys::CloseSession() {
     closing_ = 0;
     Finish();
   });
+  Release();
   session_.clear();
   sessionIds_.clear();
   triggers_.clear();
@@ -435,22 +440,60 @@ void PortalHotkeys::Finish() {
   Reconcile();
 }
 
+// The hotkey message of one of the session's shortcuts; false for one it does not have.
+bool PortalHotkeys::PostPress(const QString& shortcut, std::uint32_t time) {
+  if (std::find(sessionIds_.begin(), sessionIds_.end(), shortcut) == sessionIds_.end()) return false;
+  for (const auto& [key, w] : wanted_) {
+    if (w.shortcut != shortcut) continue;
+    Post(Msg{w.window, kWmHotkey, static_cast<std::uintptr_t>(w.id),
+             static_cast<std::intptr_t>(w.modifiers | (w.vk << 16)), time, 0, 0});
+    return true;
+  }
+  return false;
+}
+
 void PortalHotkeys::OnActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
                                 const QVariantMap&) {
   if (session_.isEmpty() || session.path() != session_) return;  // another client's session
-  for (const auto& [key, w] : wanted_) {
-    if (w.shortcut != shortcut) continue;
-    if (std::find(sessionIds_.begin(), sessionIds_.end(), shortcut) == sessionIds_.end()) return;
-    Post(Msg{w.window, kWmHotkey, static_cast<std::uintptr_t>(w.id),
-             static_cast<std::intptr_t>(w.modifiers | (w.vk << 16)), static_cast<std::uint32_t>(timestamp), 0, 0});
+  if (!PostPress(shortcut, static_cast<std::uint32_t>(timestamp))) return;
+  if (held_ == shortcut) {
+    // Pressed again with no release between: the desktop repeats a held chord itself.
+    desktopRepeats_ = true;
+    Release();
     return;
   }
+  Release();
+  held_ = shortcut;
+  if (!releases_ || desktopRepeats_) return;
+  if (!repeat_) {
+    repeat_ = new QTimer(this);
+    connect(repeat_, &QTimer::timeout, this, [this] {
+      repeat_->setInterval(kRepeatIntervalMs);
+      if (++repeated_ * kRepeatIntervalMs > kRepeatLimitMs || !PostPress(held_, 0)) Release();
+    });
+  }
+  repeated_ = 0;
+  repeat_->start(kRepeatDelayMs);
+}
+
+void PortalHotkeys::OnDeactivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong,
+                                  const QVariantMap&) {
+  if (session_.isEmpty() || session.path() != session_) return;
+  releases_ = true;
+  if (shortcut == held_) Release();
+}
+
+// No hold under way any more: no more repeats of it.
+void PortalHotkeys::Release() {
+  held_.clear();
+  if (repeat_) repeat_->stop();
 }
 
 void PortalHotkeys::OnSessionClosed(const QVariantMap&) {
   // The desktop ended the session (its user took the permission back): silent until the letters
   // change and the program asks again.
   refused_ = sessionIds_;
+  Release();
   session_.clear();
   sessionIds_.clear();
   triggers_.clear();

@@ -15,6 +15,7 @@
 #include "platform/linux/shortcut_naming.h"
 
 class QDBusServiceWatcher;
+class QTimer;
 
 namespace hush::platform::linux_backend {
 
@@ -58,10 +59,20 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   static QString ShortcutId(const std::string& base, std::uint32_t vk);
   static QString Trigger(std::uint32_t modifiers, std::uint32_t vk);
 
+  // A held chord steps as a held key repeats. Desktops that report only the press and the release
+  // (Plasma 6.7) are repeated here, at the usual keyboard delay and rate; those that repeat the press
+  // themselves are left to do so. A desktop is repeated for only once it has reported a release, and
+  // never longer than kRepeatLimitMs at a stretch: a release that never comes stops nothing else.
+  static constexpr int kRepeatDelayMs = 660;
+  static constexpr int kRepeatIntervalMs = 40;
+  static constexpr int kRepeatLimitMs = 10000;
+
  private slots:
   void OnResponse(uint response, const QVariantMap& results);
   void OnActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
                    const QVariantMap& options);
+  void OnDeactivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
+                     const QVariantMap& options);
   void OnSessionClosed(const QVariantMap& details);
 
  private:
@@ -95,6 +106,8 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   void Learn(const QVariant& shortcuts);
   ShortcutList Listed(const std::vector<QString>& only) const;
   std::vector<QString> WantedIds() const;
+  bool PostPress(const QString& shortcut, std::uint32_t time);
+  void Release();
 
   Namer namer_;
   QString service_;
@@ -120,6 +133,11 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   QString stale_;        // the session a portal that went left behind
   int staleClosing_ = 0;  // Closes of a session the portal left at its backends, under way
   bool bindAll_ = false;  // the next session binds even what it lists
+  QTimer* repeat_ = nullptr;
+  QString held_;                 // the shortcut pressed and not yet released ("" when none)
+  int repeated_ = 0;             // repeats of this hold made here
+  bool releases_ = false;        // the desktop reports releases
+  bool desktopRepeats_ = false;  // the desktop repeats a held press itself
 };
 
 }  // namespace hush::platform::linux_backend

@@ -227,19 +227,48 @@ def Sessions(self):
     return dbus.Array(list(self.sessions.keys()), signature='s')
 
 
+def _delivered(mock, session, shortcut):
+    if str(session) in mock.forgotten or (mock.plasma6 and str(shortcut) not in mock.kept):
+        return False
+    return not (mock.plasma6 and mock.kde_backend >= 2 and
+                str(shortcut) not in mock.sessions.get(str(session), {}).get('bound', ()))
+
+
+def _signal(mock, name, session, shortcut, unicast):
+    owner = mock.sessions.get(str(session), {}).get('owner')
+    message = dbus.lowlevel.SignalMessage(MAIN_OBJ, MAIN_IFACE, name)
+    message.append(dbus.ObjectPath(session), shortcut, dbus.UInt64(1234), dbus.Dictionary({}, signature='sv'),
+                   signature='osta{sv}')
+    if unicast and owner:
+        message.set_destination(owner)
+    mock.connection.send_message(message)
+
+
 @dbus.service.method(CONTROL_IFACE, in_signature='osb', out_signature='')
 def Activate(self, session, shortcut, unicast):
     '''Activated, then Deactivated, for a session: to everyone, or to the session's owner alone.'''
-    if str(session) in self.forgotten or (self.plasma6 and str(shortcut) not in self.kept):
+    if _delivered(self, session, shortcut):
+        _signal(self, 'Activated', session, shortcut, unicast)
+        _signal(self, 'Deactivated', session, shortcut, unicast)
+
+
+@dbus.service.method(CONTROL_IFACE, in_signature='osuub', out_signature='')
+def Hold(self, session, shortcut, ms, every, release):
+    '''A chord held for ms: Activated at once, again every `every` ms where the desktop repeats it
+    (0: never), and Deactivated at the end unless release is false.'''
+    if not _delivered(self, session, shortcut):
         return
-    if self.plasma6 and self.kde_backend >= 2 and \
-            str(shortcut) not in self.sessions.get(str(session), {}).get('bound', ()):
-        return
-    owner = self.sessions.get(str(session), {}).get('owner')
-    for name in ('Activated', 'Deactivated'):
-        message = dbus.lowlevel.SignalMessage(MAIN_OBJ, MAIN_IFACE, name)
-        message.append(dbus.ObjectPath(session), shortcut, dbus.UInt64(1234), dbus.Dictionary({}, signature='sv'),
-                       signature='osta{sv}')
-        if unicast and owner:
-            message.set_destination(owner)
-        self.connection.send_message(message)
+    _signal(self, 'Activated', session, shortcut, False)
+    left = [(int(ms) - 1) // int(every) if every else 0]  # each before the release
+
+    def again():
+        if left[0] <= 0:
+            return False
+        left[0] -= 1
+        _signal(self, 'Activated', session, shortcut, False)
+        return True
+
+    if every:
+        GLib.timeout_add(int(every), again)
+    if release:
+        GLib.timeout_add(int(ms), lambda: _signal(self, 'Deactivated', session, shortcut, False) or False)

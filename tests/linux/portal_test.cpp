@@ -10,6 +10,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <functional>
 
 #include <QTimer>
@@ -94,6 +95,10 @@ class Portal : public ::testing::Test {
   void Behave(bool early, bool cancel, bool kde = true) { Control(QStringLiteral("Behave"), {early, cancel, kde}); }
   void Activate(const QString& session, const QString& shortcut, bool unicast) {
     Control(QStringLiteral("Activate"), {QVariant::fromValue(QDBusObjectPath(session)), shortcut, unicast});
+  }
+
+  void Hold(const QString& session, const QString& shortcut, unsigned ms, unsigned every, bool release) {
+    Control(QStringLiteral("Hold"), {QVariant::fromValue(QDBusObjectPath(session)), shortcut, ms, every, release});
   }
 
   // As the timer tick arms: each identifier released, then registered.
@@ -193,6 +198,33 @@ TEST_F(Portal, ActivatedOfOurSessionReachesThePumpBroadcastOrUnicastAndEarlyAnsw
   ASSERT_TRUE(hotkeys.PeekMessageA(&msg, kWindow, platform::kWmHotkey, platform::kWmHotkey, platform::kPmRemove));
   EXPECT_EQ(msg.message, platform::kWmHotkey);
   EXPECT_EQ(msg.lParam, static_cast<std::intptr_t>(kCtrlShift | ('Q' << 16)));
+}
+
+// Plasma 6.7 reports a held chord's press and its release, nothing between; Plasma 6.3 repeats the
+// press itself. Either way a hold steps once per key repeat, never twice per repeat.
+TEST_F(Portal, AHeldChordStepsPerRepeatWhetherTheDesktopRepeatsItOrOnlyReportsTheRelease) {
+  Arm('Q', 'A');
+  ASSERT_TRUE(Settled());
+  const QString session = hotkeys.Session();
+  const QString raise = QStringLiteral("raise-volume-q");
+  // A desktop not yet known to report releases: one step, however long the chord is held.
+  Hold(session, raise, 1200, 0, false);
+  EXPECT_EQ(Pumped(1600), (std::vector<std::uintptr_t>{kRaise}));
+  Activate(session, QStringLiteral("lower-volume-a"), false);  // a tap: its release is reported
+  EXPECT_EQ(Pumped(), (std::vector<std::uintptr_t>{kLower}));
+  // Press and release only, 1.2 s apart: the press, then repeats from 660 ms every 40 ms (about 15).
+  Hold(session, raise, 1200, 0, true);
+  const std::vector<std::uintptr_t> held = Pumped(1600);
+  EXPECT_GE(held.size(), 6u);
+  EXPECT_LE(held.size(), 16u);
+  EXPECT_EQ(std::count(held.begin(), held.end(), kRaise), static_cast<std::ptrdiff_t>(held.size()));
+  EXPECT_TRUE(Pumped(400).empty()) << "repeats went on after the release";
+  // A desktop that repeats the press itself (every 100 ms for 1.2 s: 12 presses) gets 12 steps.
+  Hold(session, raise, 1200, 100, true);
+  EXPECT_EQ(Pumped(1800).size(), 12u);
+  // And from then on it is left to repeat: a press and release 1.2 s apart is one step.
+  Hold(session, raise, 1200, 0, true);
+  EXPECT_EQ(Pumped(1600).size(), 1u);
 }
 
 TEST_F(Portal, AnotherClientsSessionAndUnknownShortcutsAreIgnored) {
