@@ -77,8 +77,10 @@ def plain(text):
     return re.sub(r"\s+", " ", text).strip().rstrip(".").strip()
 
 
-def speech(path):
-    """Orca's utterances in its debug file: (time, text), key echo left out."""
+def speech(path, began):
+    """Orca's utterances in its debug file: (time, text), key echo left out. Orca logs the time of
+    day alone: each is taken on the day that puts it after `began`, so a run across midnight keeps
+    its order."""
     if not os.path.exists(path):
         return []
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -91,7 +93,6 @@ def speech(path):
         else:
             joined.append(line)
     said = []
-    today = datetime.date.today()
     for entry in joined:
         # The text is followed by the voice Orca chose: " voice=NAME" and "{...}" (or "[{...}]" for an
         # utterance of several parts), each optional.
@@ -102,7 +103,9 @@ def speech(path):
         text = m.group(2)
         if text.endswith(" ") and text.strip().lower() in KEY_NAMES:
             continue  # the key itself echoed
-        when = datetime.datetime.combine(today, datetime.datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
+        when = datetime.datetime.combine(began.date(), datetime.datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
+        if when < began - datetime.timedelta(hours=12):
+            when += datetime.timedelta(days=1)
         said.append((when, text))
     return said
 
@@ -285,8 +288,9 @@ def judge(marks, seen, said):
 def main(program):
     scratch = tempfile.mkdtemp(prefix="hushdial-orca.")
     try:
+        began = datetime.datetime.now()
         failed, marks, seen = run(program, scratch)
-        said = speech(os.path.join(scratch, "orca-debug.txt"))
+        said = speech(os.path.join(scratch, "orca-debug.txt"), began)
         if os.environ.get("HUSHDIAL_ORCA_LOG"):  # a copy of Orca's whole log, to see why it said what it said
             shutil.copy(os.path.join(scratch, "orca-debug.txt"), os.environ["HUSHDIAL_ORCA_LOG"])
         if not failed:
