@@ -456,23 +456,26 @@ void PortalHotkeys::OnActivated(const QDBusObjectPath& session, const QString& s
                                 const QVariantMap&) {
   if (session_.isEmpty() || session.path() != session_) return;  // another client's session
   if (!PostPress(shortcut, static_cast<std::uint32_t>(timestamp))) return;
-  if (held_ == shortcut) {
-    // Pressed again with no release between: the desktop repeats a held chord itself.
+  const bool again = held_ == shortcut && pressedAt_.isValid() && pressedAt_.elapsed() < kRepeatDelayMs;
+  pressedAt_.start();
+  if (again) {
+    // Pressed again, no release between, sooner than a repeat of ours was due: the desktop repeats
+    // a held chord itself.
     desktopRepeats_ = true;
     Release();
     return;
   }
   Release();
   held_ = shortcut;
+  repeated_ = 0;
   if (!releases_ || desktopRepeats_) return;
   if (!repeat_) {
     repeat_ = new QTimer(this);
     connect(repeat_, &QTimer::timeout, this, [this] {
-      repeat_->setInterval(kRepeatIntervalMs);
+      if (repeat_->interval() != kRepeatIntervalMs) repeat_->setInterval(kRepeatIntervalMs);
       if (++repeated_ * kRepeatIntervalMs > kRepeatLimitMs || !PostPress(held_, 0)) Release();
     });
   }
-  repeated_ = 0;
   repeat_->start(kRepeatDelayMs);
 }
 

@@ -2,6 +2,7 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -62,10 +63,11 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   // A held chord steps as a held key repeats. Desktops that report only the press and the release
   // (Plasma 6.7) are repeated here, at the usual keyboard delay and rate; those that repeat the press
   // themselves are left to do so. A desktop is repeated for only once it has reported a release, and
-  // never longer than kRepeatLimitMs at a stretch: a release that never comes stops nothing else.
+  // never longer than kRepeatLimitMs at a stretch, about a sweep of the whole scale: a press whose
+  // release never comes (a shortcut run from the desktop's settings) goes no further.
   static constexpr int kRepeatDelayMs = 660;
   static constexpr int kRepeatIntervalMs = 40;
-  static constexpr int kRepeatLimitMs = 10000;
+  static constexpr int kRepeatLimitMs = 5000;
 
  private slots:
   void OnResponse(uint response, const QVariantMap& results);
@@ -135,6 +137,7 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   bool bindAll_ = false;  // the next session binds even what it lists
   QTimer* repeat_ = nullptr;
   QString held_;                 // the shortcut pressed and not yet released ("" when none)
+  QElapsedTimer pressedAt_;      // the desktop's last press
   int repeated_ = 0;             // repeats of this hold made here
   bool releases_ = false;        // the desktop reports releases
   bool desktopRepeats_ = false;  // the desktop repeats a held press itself
