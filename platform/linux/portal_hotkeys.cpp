@@ -467,13 +467,12 @@ void PortalHotkeys::OnActivated(const QDBusObjectPath& session, const QString& s
   }
   Release();
   held_ = shortcut;
-  repeated_ = 0;
   if (!releases_ || desktopRepeats_) return;
   if (!repeat_) {
     repeat_ = new QTimer(this);
     connect(repeat_, &QTimer::timeout, this, [this] {
       if (repeat_->interval() != kRepeatIntervalMs) repeat_->setInterval(kRepeatIntervalMs);
-      if (++repeated_ * kRepeatIntervalMs > kRepeatLimitMs || !PostPress(held_, 0)) Release();
+      if (pressedAt_.elapsed() > kRepeatLimitMs || !PostPress(held_, 0)) Release();
     });
   }
   repeat_->start(kRepeatDelayMs);

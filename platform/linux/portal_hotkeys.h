@@ -138,7 +138,6 @@ class PortalHotkeys : public QObject, protected QDBusContext, public IHotkeys, p
   QTimer* repeat_ = nullptr;
   QString held_;                 // the shortcut pressed and not yet released ("" when none)
   QElapsedTimer pressedAt_;      // the desktop's last press
-  int repeated_ = 0;             // repeats of this hold made here
   bool releases_ = false;        // the desktop reports releases
   bool desktopRepeats_ = false;  // the desktop repeats a held press itself
 };
